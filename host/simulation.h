@@ -1,0 +1,92 @@
+// A whole simulation of one block in the stand-in host: registration,
+// propagation of widths, complexity and sample times from what is connected,
+// the sample-time check, work widths and storage, start, initial conditions,
+// one output call per sample hit, and release.
+#ifndef QUORBELIN_HOST_SIMULATION_H
+#define QUORBELIN_HOST_SIMULATION_H
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "host/vostrel_host.h"
+
+namespace vostrel {
+
+// What feeds an input port, or what an output port feeds. A width of -1, a
+// complexity of -1 or a period of -1.0 means "not known from this side".
+struct PortSignal {
+    int32_t width = -1;
+    int32_t complexity = -1;  // -1 unknown, 0 real, 1 complex
+    double period = -1.0;     // +inf: constant
+    double offset = 0.0;
+};
+
+struct Connections {
+    PortSignal data;                   // feeds input port 0
+    PortSignal delay;                  // feeds input port 1
+    std::optional<PortSignal> output;  // what output port 0 feeds, when known
+};
+
+// A simulation that stopped: with the block's own message (fromBlock) or
+// with the host's.
+class SimulationError : public std::runtime_error {
+public:
+    SimulationError(const std::string& message, bool fromBlock)
+        : std::runtime_error(message), fromBlock_(fromBlock) {}
+    bool fromBlock() const { return fromBlock_; }
+
+private:
+    bool fromBlock_;
+};
+
+// The ports as settled by propagation.
+struct SettledPorts {
+    int32_t dataWidth = 0;
+    int32_t delayWidth = 0;
+    int32_t outputWidth = 0;
+    bool complex = false;
+    double period = 0.0;  // of the data port; also sampleTimes[0]
+    double offset = 0.0;
+};
+
+// Registers the block on the record (the record's parameters must be set)
+// and propagates widths, complexity and sample times from the connections,
+// reading the error slot after every call; refuses a port left unknown;
+// then runs mdlCheckSampleTimes. Throws SimulationError.
+SettledPorts negotiate(const BlockLibrary& library, HostBlock& block, const Connections& connections);
+
+class Simulation {
+public:
+    // Runs the life cycle up to and including the initial conditions.
+    // Throws SimulationError; release has run when start had run.
+    Simulation(const BlockLibrary& library, std::vector<Array> parameters,
+               const Connections& connections);
+    // Runs release.
+    ~Simulation();
+    Simulation(const Simulation&) = delete;
+    Simulation& operator=(const Simulation&) = delete;
+
+    const SettledPorts& ports() const { return ports_; }
+
+    // One sample hit. data: dataWidth values, interleaved (real, imaginary)
+    // pairs when complex; delays: delayWidth values; out receives outputWidth
+    // values (pairs when complex). Throws SimulationError on a stored message
+    // or on spans of the wrong size.
+    void step(std::span<const double> data, std::span<const double> delays, std::span<double> out);
+
+    HostBlock& block() { return block_; }
+
+private:
+    const BlockLibrary& library_;
+    HostBlock block_;
+    SettledPorts ports_;
+    bool started_ = false;
+};
+
+}  // namespace vostrel
+
+#endif
