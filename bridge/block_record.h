@@ -95,6 +95,9 @@ typedef struct WorkVectorRecord {
     void* hostData;             /* host's */
 } WorkVectorRecord;
 
+/* callArgs->callMode of a call made only to learn sizes. */
+#define CALL_MODE_SIZES_ONLY 1
+
 typedef struct CallArgs {
     int32_t callMode;           /* 1: a call made only to learn sizes */
     int32_t hostMode;           /* host's */

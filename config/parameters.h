@@ -24,6 +24,20 @@ enum ParameterIndex : int32_t {
 // numChannels value that makes every element of the data port a channel.
 inline constexpr int32_t channelsFromPortWidth = -1;
 
+// True when the record carries a value for each of the five parameters;
+// methods read none of them otherwise.
+inline bool hasAllParameters(const BlockRecord* record) {
+    if (record->params == nullptr || record->numParamsGiven < parameterCount) {
+        return false;
+    }
+    for (int32_t i = 0; i < parameterCount; ++i) {
+        if (record->params[i] == nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
 inline const kvArray* parameter(const BlockRecord* record, ParameterIndex index) {
     return record->params[index];
 }

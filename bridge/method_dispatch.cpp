@@ -1,0 +1,195 @@
+#include "bridge/method_dispatch.h"
+
+#include "bridge/block_record.h"
+#include "bridge/error_slot.h"
+#include "bridge/int32_conversion.h"
+#include "bridge/stub_methods.h"
+#include "config/dsp_ctrl_ts.h"
+#include "engine/engine_methods.h"
+
+namespace quorbelin {
+
+namespace {
+
+constexpr char invalidFlagMessage[] = "Invalid flag encountered in vostrel";
+constexpr char unexpectedInitializeConditions[] = "Unexpected call to mdlInitializeConditions";
+constexpr char unexpectedSetWorkWidths[] = "Unexpected call to mdlSetWorkWidths";
+constexpr char unexpectedCheckParameters[] = "Unexpected call to mdlCheckParameters";
+constexpr char unexpectedInputDataType[] = "Unexpected call to mdlSetInputPortDataType";
+constexpr char unexpectedOutputDataType[] = "Unexpected call to mdlSetOutputPortDataType";
+constexpr char unexpectedInputWidth[] = "Unexpected call to mdlSetInputPortWidth";
+constexpr char unexpectedOutputWidth[] = "Unexpected call to mdlSetOutputPortWidth";
+constexpr char unexpectedStart[] = "Unexpected call to mdlStart";
+constexpr char unexpectedInputComplexSignal[] = "Unexpected call to mdlSetInputPortComplexSignal";
+constexpr char unexpectedOutputComplexSignal[] = "Unexpected call to mdlSetOutputPortComplexSignal";
+constexpr char unexpectedInputSampleTime[] = "Unexpected call to mdlSetInputPortSampleTime";
+constexpr char unexpectedOutputSampleTime[] = "Unexpected call to mdlSetOutputPortSampleTime";
+constexpr char unexpectedInputDimensionInfo[] = "Unexpected call to mdlSetInputPortDimensionInfo";
+constexpr char unexpectedOutputDimensionInfo[] = "Unexpected call to mdlSetOutputPortDimensionInfo";
+constexpr char unexpectedInputFrameData[] = "Unexpected call to mdlSetInputPortFrameData";
+constexpr char unexpectedDefaultDimensionInfo[] =
+    "Unexpected call to mdlSetDefaultPortDimensionInfo";
+constexpr char unexpectedDefaultDataTypes[] = "Unexpected call to mdlSetDefaultPortDataTypes";
+constexpr char unexpectedDefaultComplexSignals[] =
+    "Unexpected call to mdlSetDefaultPortComplexSignals";
+
+// The task argument of the output computation: -2 is passed on, anything
+// else becomes 0.
+constexpr int32_t passedOnTask = -2;
+
+// The method code: the first real value of FLAG, truncated. A FLAG that is
+// missing or holds no data gives 0, which is no code.
+int32_t methodCode(int32_t rightCount, const kvArray* rightArgs[]) {
+    if (rightCount < 4 || rightArgs == nullptr || rightArgs[3] == nullptr) {
+        return 0;
+    }
+    const double* data = kvGetPr(rightArgs[3]);
+    if (data == nullptr || kvGetNumberOfElements(rightArgs[3]) < 1) {
+        return 0;
+    }
+    return truncateToInt32(data[0]);
+}
+
+// While portFlags bit 0 is set the host keeps dimension-info methods in the
+// width slots; the generic function type in between says the cast is meant.
+using WidthMethod = void (*)(BlockRecord*, int32_t, int32_t);
+DimensionInfoMethod asDimensionInfoMethod(WidthMethod slot) {
+    return reinterpret_cast<DimensionInfoMethod>(reinterpret_cast<void (*)()>(slot));
+}
+
+// Runs a slot's method when the host or the registration filled it, and
+// otherwise stores the slot's refusal.
+template <typename Method, typename... Arguments>
+void throughSlot(BlockRecord* record, Method method, const char* refusal, Arguments... arguments) {
+    if (method != nullptr) {
+        method(record, arguments...);
+    } else {
+        reportError(record, refusal);
+    }
+}
+
+void dispatch(BlockRecord* record, int32_t code) {
+    static constexpr CallArgs noCallArgs{};
+    const CallArgs& call = record->callArgs != nullptr ? *record->callArgs : noCallArgs;
+    const int32_t port = record->sizes[methodArgument];
+    const bool dimensionInfo =
+        (static_cast<uint32_t>(record->sizes[portFlags]) & PORT_FLAGS_DIMENSION_INFO) != 0;
+    const MethodTable& methods = record->methods;
+    static constexpr PortMethods noPortMethods{};
+    const PortMethods& portMethods =
+        record->portMethods != nullptr ? *record->portMethods : noPortMethods;
+
+    switch (code) {
+    case 101:
+        mdlCheckSampleTimes(record);
+        return;
+    case 102:
+        if (methods.mdlInitializeConditions != nullptr) {
+            mdlInitializeConditions(record);
+        } else {
+            reportError(record, unexpectedInitializeConditions);
+        }
+        return;
+    case 103:
+        reportError(record, nextVariableHitMessage);
+        return;
+    case 104:
+        mdlComputeOutputs(record, port == passedOnTask ? passedOnTask : 0);
+        return;
+    case 107:
+        mdlRelease(record);
+        return;
+    case 108:
+        reportError(record, zeroCrossingsMessage);
+        return;
+    case 111:
+        throughSlot(record, methods.mdlSetWorkWidths, unexpectedSetWorkWidths);
+        return;
+    case 112:
+        throughSlot(record, methods.mdlCheckParameters, unexpectedCheckParameters);
+        return;
+    case 113:
+        throughSlot(record, methods.mdlSetInputPortDataType, unexpectedInputDataType, port,
+                    call.valueArgument);
+        return;
+    case 114:
+        throughSlot(record, methods.mdlSetOutputPortDataType, unexpectedOutputDataType, port,
+                    call.valueArgument);
+        return;
+    case 115:
+        throughSlot(record, dimensionInfo ? nullptr : methods.mdlSetInputPortWidth,
+                    unexpectedInputWidth, port, call.valueArgument);
+        return;
+    case 116:
+        throughSlot(record, dimensionInfo ? nullptr : methods.mdlSetOutputPortWidth,
+                    unexpectedOutputWidth, port, call.valueArgument);
+        return;
+    case 117:
+        if (methods.mdlStart != nullptr) {
+            mdlStart(record);
+        } else {
+            reportError(record, unexpectedStart);
+        }
+        return;
+    case 120:
+        throughSlot(record, methods.mdlSetInputPortComplexSignal, unexpectedInputComplexSignal,
+                    port, call.valueArgument);
+        return;
+    case 121:
+        throughSlot(record, methods.mdlSetOutputPortComplexSignal, unexpectedOutputComplexSignal,
+                    port, call.valueArgument);
+        return;
+    case 122:
+        throughSlot(record, methods.mdlSetInputPortSampleTime, unexpectedInputSampleTime, port,
+                    call.periodArgument, call.offsetArgument);
+        return;
+    case 123:
+        throughSlot(record, methods.mdlSetOutputPortSampleTime, unexpectedOutputSampleTime, port,
+                    call.periodArgument, call.offsetArgument);
+        return;
+    case 126:
+        throughSlot(record,
+                    dimensionInfo ? asDimensionInfoMethod(methods.mdlSetInputPortWidth) : nullptr,
+                    unexpectedInputDimensionInfo, port, call.dimsArgument);
+        return;
+    case 127:
+        throughSlot(record,
+                    dimensionInfo ? asDimensionInfoMethod(methods.mdlSetOutputPortWidth) : nullptr,
+                    unexpectedOutputDimensionInfo, port, call.dimsArgument);
+        return;
+    case 128:
+        throughSlot(record, portMethods.mdlSetInputPortFrameData, unexpectedInputFrameData, port,
+                    call.valueArgument);
+        return;
+    case 131:
+        throughSlot(record, portMethods.mdlSetDefaultPortDimensionInfo,
+                    unexpectedDefaultDimensionInfo);
+        return;
+    case 132:
+        throughSlot(record, portMethods.mdlSetDefaultPortDataTypes, unexpectedDefaultDataTypes);
+        return;
+    case 133:
+        throughSlot(record, portMethods.mdlSetDefaultPortComplexSignals,
+                    unexpectedDefaultComplexSignals);
+        return;
+    default:
+        reportError(record, invalidFlagMessage);
+        return;
+    }
+}
+
+}  // namespace
+
+void handleMethodCall(kvArray* leftResults[], int32_t rightCount, const kvArray* rightArgs[]) {
+    if (leftResults == nullptr || leftResults[1] == nullptr) {
+        return;
+    }
+    // The host hands its record in left-hand slot 1 in place of an array.
+    BlockRecord* record = reinterpret_cast<BlockRecord*>(leftResults[1]);
+    if (record->root == nullptr) {
+        return;
+    }
+    dispatch(record, methodCode(rightCount, rightArgs));
+}
+
+}  // namespace quorbelin
