@@ -1,0 +1,76 @@
+#include "bridge/host_services.h"
+#include "config/parameters.h"
+#include "engine/delay_geometry.h"
+#include "engine/delay_port_width.h"
+#include "engine/delay_state.h"
+#include "engine/engine_messages.h"
+#include "engine/engine_methods.h"
+#include "engine/kernel_fractional_delay.h"
+
+namespace quorbelin {
+namespace {
+
+// The message when the ports no longer match the state and the delay mode,
+// which is read afresh at every call; null when every read and write of the
+// kernel stays inside what the host holds.
+const char* portsMessage(const BlockRecord* record, const DelayGeometry& geometry,
+                         bool perChannel) {
+    const int64_t elements = int64_t{geometry.channels} * geometry.frameSize;
+    if (const char* message = delayPortWidthMessage(record->inputPorts[1].width,
+                                                    geometry.channels, geometry.frameSize,
+                                                    perChannel)) {
+        return message;
+    }
+    const OutputPortRecord& output = record->outputPorts[0];
+    if (output.width != elements ||
+        (output.complexity == COMPLEXITY_COMPLEX) != geometry.complex ||
+        (elements > 0 && output.signal == nullptr)) {
+        return messages::outputPortMismatch;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+// [run time, no allocation] Delays one frame of every channel. The ignored
+// task argument is the host's (-2 or 0).
+void mdlComputeOutputs(BlockRecord* record, int32_t /*task*/) {
+    const bool perChannel = perChannelDelayMode(record);
+    DelayGeometry geometry;
+    DelayState state;
+    const char* message = deriveDelayGeometry(record, geometry);
+    if (message == nullptr) {
+        message = bindDelayState(record, geometry, state);
+    }
+    if (message == nullptr && (*state.writeIndex < 0 ||
+                               *state.writeIndex >= geometry.bufferLength)) {
+        message = messages::writeIndexOutOfRange;
+    }
+    if (message == nullptr) {
+        message = portsMessage(record, geometry, perChannel);
+    }
+    if (message != nullptr) {
+        record->root->errorMessage = message;
+        return;
+    }
+
+    const kvArray* filterArray = parameter(record, interpFilterParameter);
+    InterpolationFilter filter;
+    if (!(kvIsEmpty(filterArray) & 1u)) {
+        filter.taps = kvGetPr(filterArray);
+        filter.rows = filterRows(record);
+        filter.phases = kvGetN(filterArray);
+    }
+    const DelayLineSizes sizes{geometry.channels, geometry.frameSize, geometry.maxDelay,
+                               geometry.halfLength, geometry.bufferLength};
+    const DelayMode mode = perChannel ? DelayMode::perChannel : DelayMode::perSample;
+    const FrameSignals signals{record->inputPorts[0].signal, record->inputPorts[1].signal,
+                               record->outputPorts[0].signal};
+    if (geometry.complex) {
+        delayFrameComplex(sizes, filter, mode, signals, state.buffer, *state.writeIndex);
+    } else {
+        delayFrameReal(sizes, filter, mode, signals, state.buffer, *state.writeIndex);
+    }
+}
+
+}  // namespace quorbelin

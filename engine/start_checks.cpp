@@ -1,0 +1,64 @@
+#include "bridge/host_services.h"
+#include "config/parameters.h"
+#include "engine/delay_port_width.h"
+#include "engine/engine_messages.h"
+#include "engine/engine_methods.h"
+#include "engine/ic_shape.h"
+
+namespace quorbelin {
+
+// [start] Checks the settled configuration once more and publishes the
+// initial conditions' shape in userData. The shape is published before any
+// check, so release frees it whichever check fails; its fields stay 0 until
+// the shape is known.
+void mdlStart(BlockRecord* record) {
+    const int32_t maxDelay = maxDelaySamples(record);
+    const kvArray* initialConditions = parameter(record, initialConditionsParameter);
+    const int32_t dimensionCount = kvGetNumberOfDimensions(initialConditions);
+    const int32_t* dimensions = kvGetDimensions(initialConditions);
+    const bool perChannel = perChannelDelayMode(record);
+    const int32_t delayPortWidth = record->inputPorts[1].width;
+
+    auto* shape = static_cast<ICShape*>(kvCalloc(1, sizeof(ICShape)));
+    if (shape == nullptr) {
+        record->root->errorMessage = messages::memoryAllocationFailure;
+        return;
+    }
+    kivMakeMemoryPersistent(shape);
+    record->userData = shape;
+
+    if (record->sampleTimes != nullptr && record->sampleTimes[0] == 0.0) {
+        record->root->errorMessage = messages::discreteSampleTimesRequired;
+        return;
+    }
+    const int32_t channels = channelCount(record);
+    if (const char* message =
+            delayPortWidthMessage(delayPortWidth, channels, frameSize(record), perChannel)) {
+        record->root->errorMessage = message;
+        return;
+    }
+    if (!(kvIsNumeric(initialConditions) & 1u)) {
+        record->root->errorMessage = messages::initialConditionsNotNumeric;
+        return;
+    }
+    if (dimensionCount > 3) {
+        record->root->errorMessage = messages::initialConditionsTooManyDimensions;
+        return;
+    }
+    ICShape reduced{};
+    if (const char* message =
+            reduceICShape(kvGetNumberOfElements(initialConditions), dimensionCount, dimensions,
+                          channels, maxDelay, reduced)) {
+        record->root->errorMessage = message;
+        return;
+    }
+    *shape = reduced;
+    // Real initial conditions serve complex data (imaginary parts 0), not
+    // the reverse.
+    if ((kvIsComplex(initialConditions) & 1u) &&
+        record->inputPorts[0].complexity == COMPLEXITY_REAL) {
+        record->root->errorMessage = messages::complexInitialConditionsForRealData;
+    }
+}
+
+}  // namespace quorbelin
