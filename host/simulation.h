@@ -81,6 +81,9 @@ public:
     HostBlock& block() { return block_; }
 
 private:
+    // Runs mdlRelease once, if start has run.
+    void release() noexcept;
+
     const BlockLibrary& library_;
     HostBlock block_;
     SettledPorts ports_;

@@ -98,8 +98,12 @@ private:
 
 // One kivFunction call inside the host's call wrapper: kvCalloc memory that
 // was not made persistent is reclaimed when it returns, and kivErrMsgTxt
-// abandons it. leftResults holds what the block put in the left-hand slots
-// (owned now by the caller); for a method call slot 1 is the record passed.
+// abandons it. leftResults has one entry per left-hand slot (at least two):
+// the array the block made and left in that slot, owned now by the caller,
+// or an empty Array where the slot holds no new array (a method call's slot
+// 1 keeps the record passed in). Arrays the block made and did not leave in
+// a slot are reclaimed. An exception other than the abandonment becomes a
+// HostError, after the call's memory is reclaimed.
 struct CallOutcome {
     bool abandoned = false;
     std::string message;  // the kivErrMsgTxt text when abandoned
@@ -151,15 +155,23 @@ public:
     // record in a size query's second right-hand argument.
     Array marker() const;
 
+    // The sample-time table (period, offset); element 0 is the block's
+    // sample period, -1.0 until the host settles it.
+    void setSampleTime(double period, double offset);
+
     // Zero-filled storage for every declared work vector, from its width,
-    // type and complexity; throws HostError when it cannot be allocated.
+    // type (0 doubles, 6 int32, ...) and complexity (1: pairs); throws
+    // HostError for a negative width, an unknown type, or storage that
+    // cannot be allocated (more than the machine's memory included).
     void allocateWorkVectors();
     // Storage for every port's signal from its width and complexity, with
-    // one element reference per input element; zero-filled.
+    // one element reference per input element; zero-filled. Throws
+    // HostError for a port whose width is still unknown.
     void allocateSignals();
     // Input port p's storage (doubles; interleaved pairs when complex).
+    // Throws HostError for a port without storage.
     double* inputData(int32_t port);
-    // Output port p's storage.
+    // Output port p's storage; HostError for a port without storage.
     const double* outputData(int32_t port) const;
 
 private:
@@ -183,8 +195,9 @@ struct MethodArgs {
 
 // A method call: sets the arguments, calls kivFunction with a negative
 // left-hand count, the record in left-hand slot 1 and FLAG = code, and
-// returns the text in the root's error slot afterwards ("" when empty). The
-// slot is not cleared before the call; clearError does that.
+// returns the text in the root's error slot afterwards ("" when empty), or
+// the kivErrMsgTxt text should the block abandon the call. The slot is not
+// cleared before the call; clearError does that.
 std::string callMethod(const BlockLibrary& library, HostBlock& block, double code,
                        const MethodArgs& args = {});
 void clearError(HostBlock& block);
