@@ -1,0 +1,115 @@
+// Runs the kernel the way a port hands it data: every input and delay
+// element behind its own reference, the elements scattered through storage
+// in a shuffled order so that nothing may assume they are contiguous.
+#ifndef QUORBELIN_TESTS_ENGINE_KERNEL_HARNESS_H
+#define QUORBELIN_TESTS_ENGINE_KERNEL_HARNESS_H
+
+#include <algorithm>
+#include <numeric>
+#include <random>
+#include <vector>
+
+#include "engine/kernel_fractional_delay.h"
+#include "tests/engine/delay_model.h"
+
+namespace quorbelin::testing {
+
+class KernelHarness {
+public:
+    // The buffer starts as given (K * L entries of ModelSample) with the
+    // newest sample at writeIndex.
+    KernelHarness(const ModelConfig& config, const std::vector<ModelSample>& buffer,
+                  int32_t writeIndex)
+        : config_(config), writeIndex_(writeIndex) {
+        sizes_ = {config.channels, config.frameSize, config.maxDelay, config.halfLength,
+                  config.length()};
+        if (config.useFilter) {
+            filter_ = {config.filter.data(), config.filterRows, config.filterPhases};
+        }
+        mode_ = config.perChannel ? DelayMode::perChannel : DelayMode::perSample;
+        for (const ModelSample& sample : buffer) {
+            buffer_.push_back(sample.real);
+            if (config.complex) {
+                buffer_.push_back(sample.imag);
+            }
+        }
+    }
+
+    // The history the model starts from: age a of channel c is the entry a
+    // places before writeIndex, cyclically.
+    std::vector<std::vector<ModelSample>> historyByAge() const {
+        const int length = config_.length();
+        std::vector<std::vector<ModelSample>> history(config_.channels);
+        for (int c = 0; c < config_.channels; ++c) {
+            for (int age = 0; age < length; ++age) {
+                history[c].push_back(entry(c, ((writeIndex_ - age) % length + length) % length));
+            }
+        }
+        return history;
+    }
+
+    ModelSample entry(int channel, int position) const {
+        const std::size_t e = static_cast<std::size_t>(channel) * config_.length() + position;
+        if (config_.complex) {
+            return {buffer_[2 * e], buffer_[2 * e + 1]};
+        }
+        return {buffer_[e], 0.0};
+    }
+
+    std::vector<ModelSample> step(const std::vector<ModelSample>& input,
+                                  const std::vector<double>& delays, std::mt19937& random) {
+        const int parts = config_.complex ? 2 : 1;
+        const std::vector<std::size_t> inputOrder = shuffled(input.size(), random);
+        std::vector<double> inputStorage(input.size() * parts);
+        std::vector<const double*> inputRefs(input.size());
+        for (std::size_t e = 0; e < input.size(); ++e) {
+            double* slot = &inputStorage[inputOrder[e] * parts];
+            slot[0] = input[e].real;
+            if (parts == 2) {
+                slot[1] = input[e].imag;
+            }
+            inputRefs[e] = slot;
+        }
+        const std::vector<std::size_t> delayOrder = shuffled(delays.size(), random);
+        std::vector<double> delayStorage(delays.size());
+        std::vector<const double*> delayRefs(delays.size());
+        for (std::size_t e = 0; e < delays.size(); ++e) {
+            delayStorage[delayOrder[e]] = delays[e];
+            delayRefs[e] = &delayStorage[delayOrder[e]];
+        }
+        std::vector<double> outputStorage(input.size() * parts, -12345.0);
+        const FrameSignals signals{inputRefs.data(), delayRefs.data(), outputStorage.data()};
+        if (config_.complex) {
+            delayFrameComplex(sizes_, filter_, mode_, signals, buffer_.data(), writeIndex_);
+        } else {
+            delayFrameReal(sizes_, filter_, mode_, signals, buffer_.data(), writeIndex_);
+        }
+        std::vector<ModelSample> output(input.size());
+        for (std::size_t e = 0; e < input.size(); ++e) {
+            output[e].real = outputStorage[e * parts];
+            output[e].imag = parts == 2 ? outputStorage[e * parts + 1] : 0.0;
+        }
+        return output;
+    }
+
+    int32_t writeIndex() const { return writeIndex_; }
+
+private:
+    static std::vector<std::size_t> shuffled(std::size_t count, std::mt19937& random) {
+        std::vector<std::size_t> order(count);
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::shuffle(order.begin(), order.end(), random);
+        return order;
+    }
+
+    ModelConfig config_;
+    DelayLineSizes sizes_;
+    InterpolationFilter filter_;
+    DelayMode mode_ = DelayMode::perSample;
+    std::vector<double> buffer_;
+    int32_t writeIndex_;
+};
+
+}  // namespace quorbelin::testing
+
+#endif
