@@ -78,7 +78,7 @@ inline std::vector<const kvArray*> views(const std::vector<vostrel::Array>& valu
 
 // A host record named after the block, with the given parameter values,
 // registered by a size query that must complete without a message.
-inline std::unique_ptr<vostrel::HostBlock> registeredBlock(std::vector<vostrel::Array> parameters) {
+inline std::unique_ptr<vostrel::HostBlock> registeredBlockWith(std::vector<vostrel::Array> parameters) {
     auto block = std::make_unique<vostrel::HostBlock>("quorbelin");
     block->setParameters(std::move(parameters));
     const vostrel::SizeQueryResult result = vostrel::registerBlock(blockLibrary(), *block);
@@ -88,7 +88,7 @@ inline std::unique_ptr<vostrel::HostBlock> registeredBlock(std::vector<vostrel::
 }
 
 inline std::unique_ptr<vostrel::HostBlock> registeredBlock(const Settings& settings = {}) {
-    return registeredBlock(parameterValues(settings));
+    return registeredBlockWith(parameterValues(settings));
 }
 
 inline std::string call(vostrel::HostBlock& block, int code, const vostrel::MethodArgs& args = {}) {
