@@ -26,9 +26,9 @@ struct PortSignal {
 };
 
 struct Connections {
-    PortSignal data;                   // feeds input port 0
-    PortSignal delay;                  // feeds input port 1
-    std::optional<PortSignal> output;  // what output port 0 feeds, when known
+    PortSignal data{};                   // feeds input port 0
+    PortSignal delay{};                  // feeds input port 1
+    std::optional<PortSignal> output{};  // what output port 0 feeds, when known
 };
 
 // A simulation that stopped: with the block's own message (fromBlock) or
@@ -56,13 +56,23 @@ struct SettledPorts {
 // Registers the block on the record (the record's parameters must be set)
 // and propagates widths, complexity and sample times from the connections,
 // reading the error slot after every call; refuses a port left unknown;
-// then runs mdlCheckSampleTimes. Throws SimulationError.
+// then runs mdlCheckSampleTimes and fills the sample-time table with the
+// data port's settled time. Proposals go widths first, then complexity, then
+// sample times; the data port, then the delay port, then the output. A
+// fixed-complexity port (the real delay port) takes no proposal; a signal
+// that contradicts it is refused. Throws SimulationError: fromBlock() for a
+// message the block stored or abandoned its size query with, otherwise the
+// host's own refusal (invalid connection values, ports not declared as
+// expected, a port still unknown).
 SettledPorts negotiate(const BlockLibrary& library, HostBlock& block, const Connections& connections);
 
 class Simulation {
 public:
-    // Runs the life cycle up to and including the initial conditions.
-    // Throws SimulationError; release has run when start had run.
+    // Runs the life cycle up to and including the initial conditions:
+    // negotiate, mdlSetWorkWidths, zero-filled work vectors and port
+    // signals, mdlStart, mdlInitializeConditions. Throws SimulationError
+    // (storage that cannot be allocated is the host's refusal); release has
+    // run when start had run. The library must outlive the simulation.
     Simulation(const BlockLibrary& library, std::vector<Array> parameters,
                const Connections& connections);
     // Runs release.
