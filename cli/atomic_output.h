@@ -1,0 +1,35 @@
+// An output file that appears only when it is complete: everything is
+// written to a temporary file beside the target, which commit() renames over
+// the target. Until then the target is untouched, and a failure (or an
+// exception unwinding past the object) removes the temporary file.
+#ifndef QUORBELIN_CLI_ATOMIC_OUTPUT_H
+#define QUORBELIN_CLI_ATOMIC_OUTPUT_H
+
+#include <string>
+
+namespace quorbelin::cli {
+
+class AtomicOutput {
+public:
+    // Creates the empty temporary file; throws FileError naming the target
+    // when its folder cannot take it.
+    explicit AtomicOutput(std::string target);
+    ~AtomicOutput();
+    AtomicOutput(const AtomicOutput&) = delete;
+    AtomicOutput& operator=(const AtomicOutput&) = delete;
+
+    const std::string& target() const { return target_; }
+    const std::string& temporaryPath() const { return temporary_; }
+
+    // Renames the temporary file to the target; throws FileError.
+    void commit();
+
+private:
+    std::string target_;
+    std::string temporary_;
+    bool committed_ = false;
+};
+
+}  // namespace quorbelin::cli
+
+#endif

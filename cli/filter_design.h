@@ -1,0 +1,48 @@
+// Built-in polyphase interpolation filters, in the layout the block takes:
+// one column per phase, column p serving the fractional delay p / N, one row
+// per tap. The block lines the taps up with the stored samples so that tap t
+// meets the sample of age D - H + 1 + t (H = rows / 2, D the whole part of
+// the delay), so tap t sits at offset t - H + 1 from the sample of age D;
+// each design evaluates its interpolator at those offsets less p / N.
+//
+// Lagrange interpolation of order n (n + 1 taps) reproduces polynomials of
+// degree up to n exactly and is cheap, but dulls high frequencies. A
+// Kaiser-windowed sinc keeps the band up to near the Nyquist rate flat; its
+// error falls with more taps (and a larger beta) until the phase grid, a
+// delay error of up to 1 / (2N) samples, dominates.
+#ifndef QUORBELIN_CLI_FILTER_DESIGN_H
+#define QUORBELIN_CLI_FILTER_DESIGN_H
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/matrix.h"
+
+namespace quorbelin::cli {
+
+struct FilterDesign {
+    enum class Kind { Lagrange, Sinc };
+    Kind kind = Kind::Lagrange;
+    int32_t taps = 0;    // order + 1 for Lagrange
+    int32_t phases = 0;
+    double beta = 0.0;   // Kaiser window shape, sinc only
+};
+
+inline constexpr double defaultSincBeta = 8.0;
+// Bounds that keep a design to a sensible size (at most 16 Mi coefficients).
+inline constexpr int32_t maxDesignTaps = 4096;
+inline constexpr int32_t maxDesignPhases = 65536;
+inline constexpr int64_t maxDesignCoefficients = int64_t{1} << 24;
+
+// "lagrange:ORDER:PHASES" or "sinc:TAPS:PHASES[:BETA]". Nothing for a text
+// that starts with neither kind; UsageError for a malformed design.
+std::optional<FilterDesign> parseFilterDesign(std::string_view text);
+
+Matrix designFilter(const FilterDesign& design);
+Matrix lagrangeFilter(int32_t order, int32_t phases);
+Matrix windowedSincFilter(int32_t taps, int32_t phases, double beta);
+
+}  // namespace quorbelin::cli
+
+#endif
