@@ -36,5 +36,8 @@ build: deps $(BUILD_DIR)/CMakeCache.txt
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
 
+demo: build
+	$(BUILD_DIR)/quorbelin demo
+
 clean:
 	rm -rf $(BUILD_DIR)
