@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <new>
 #include <unordered_map>
 
 #include "host/array_storage.h"
@@ -25,36 +26,49 @@ Registry& registry() {
 }
 
 std::atomic<uint64_t> nextFrameId{1};
+
+// What one call made, so that its end visits only that. An entry may have
+// been freed, made persistent or kept since; the registry says which.
+struct FrameRecord {
+    uint64_t id;
+    std::vector<void*> blocks;
+    std::vector<kvArray*> arrays;
+};
+
 // Calls may nest (a host method running another call); the innermost owns
 // what is made.
-thread_local std::vector<uint64_t> frameStack;
+thread_local std::vector<FrameRecord> frameStack;
 
-uint64_t currentFrame() { return frameStack.empty() ? noFrame : frameStack.back(); }
+uint64_t currentFrame() { return frameStack.empty() ? noFrame : frameStack.back().id; }
 
 }  // namespace
 
-CallFrame::CallFrame() : id_(nextFrameId.fetch_add(1)) { frameStack.push_back(id_); }
+CallFrame::CallFrame() : id_(nextFrameId.fetch_add(1)) { frameStack.push_back(FrameRecord{id_, {}, {}}); }
 
 CallFrame::~CallFrame() {
+    // Frames end in reverse order of their start, also when unwinding.
+    if (frameStack.empty() || frameStack.back().id != id_) {
+        return;
+    }
+    FrameRecord frame = std::move(frameStack.back());
+    frameStack.pop_back();
     std::vector<void*> blocks;
     std::vector<kvArray*> arrays;
     {
         Registry& r = registry();
         std::lock_guard lock(r.mutex);
-        for (auto it = r.blocks.begin(); it != r.blocks.end();) {
-            if (it->second == id_) {
-                blocks.push_back(it->first);
-                it = r.blocks.erase(it);
-            } else {
-                ++it;
+        for (void* block : frame.blocks) {
+            auto it = r.blocks.find(block);
+            if (it != r.blocks.end() && it->second == id_) {
+                blocks.push_back(block);
+                r.blocks.erase(it);
             }
         }
-        for (auto it = r.arrays.begin(); it != r.arrays.end();) {
-            if (it->second == id_) {
-                arrays.push_back(it->first);
-                it = r.arrays.erase(it);
-            } else {
-                ++it;
+        for (kvArray* array : frame.arrays) {
+            auto it = r.arrays.find(array);
+            if (it != r.arrays.end() && it->second == id_) {
+                arrays.push_back(array);
+                r.arrays.erase(it);
             }
         }
     }
@@ -63,10 +77,6 @@ CallFrame::~CallFrame() {
     }
     for (kvArray* array : arrays) {
         delete array;
-    }
-    // Frames end in reverse order of their start, also when unwinding.
-    if (!frameStack.empty() && frameStack.back() == id_) {
-        frameStack.pop_back();
     }
 }
 
@@ -95,9 +105,20 @@ void* allocateBlock(std::size_t count, std::size_t size) {
     if (block == nullptr) {
         return nullptr;
     }
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    r.blocks[block] = currentFrame();
+    const uint64_t frame = currentFrame();
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        r.blocks[block] = frame;
+    }
+    if (frame != noFrame) {
+        try {
+            frameStack.back().blocks.push_back(block);
+        } catch (const std::bad_alloc&) {
+            releaseBlock(block);
+            return nullptr;
+        }
+    }
     return block;
 }
 
@@ -130,14 +151,20 @@ std::size_t liveBlockCount() {
     return r.blocks.size();
 }
 
-void trackArray(kvArray* array) {
+bool trackArray(kvArray* array) {
     const uint64_t frame = currentFrame();
     if (array == nullptr || frame == noFrame) {
-        return;
+        return true;
     }
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    r.arrays[array] = frame;
+    try {
+        frameStack.back().arrays.push_back(array);
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        r.arrays[array] = frame;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 void forgetArray(kvArray* array) {

@@ -40,8 +40,9 @@ void releaseBlock(void* block);
 void makeBlockPersistent(void* block);
 std::size_t liveBlockCount();
 
-// Arrays made by the block in the current call.
-void trackArray(kvArray* array);
+// An array made by the block in the current call; false when the
+// book-keeping itself runs out of memory.
+bool trackArray(kvArray* array);
 void forgetArray(kvArray* array);
 
 }  // namespace vostrel::memory

@@ -82,7 +82,10 @@ void kvFree(void* block) { vostrel::memory::releaseBlock(block); }
 kvArray* kvCreateDoubleMatrix(int32_t rows, int32_t columns, int32_t complexity) {
     kvArray* array = vostrel::storage::createArray(vostrel::ArrayClass::Double, {rows, columns},
                                                    complexity != 0);
-    vostrel::memory::trackArray(array);
+    if (!vostrel::memory::trackArray(array)) {
+        vostrel::storage::destroyArray(array);
+        return nullptr;
+    }
     return array;
 }
 

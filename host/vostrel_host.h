@@ -78,8 +78,9 @@ using KivFunction = void (*)(int32_t leftCount, kvArray* leftResults[], int32_t 
 // directory and suffix, as the host names blocks.
 class BlockLibrary {
 public:
-    // Loads with immediate binding; throws HostError naming the file when the
-    // library cannot be loaded or lacks kivFunction.
+    // Loads with immediate binding (a bare file name means the current
+    // directory); throws HostError naming the file when the library cannot
+    // be loaded (a host service it needs included) or lacks kivFunction.
     explicit BlockLibrary(const std::string& path);
     ~BlockLibrary();
     BlockLibrary(const BlockLibrary&) = delete;

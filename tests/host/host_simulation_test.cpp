@@ -2,6 +2,7 @@
 // what is connected, the host's refusals, release after a failed start, and
 // outputs checked against delays worked out by hand.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <deque>
@@ -119,6 +120,8 @@ TEST(HostPropagation, BlockMessagesStopTheSimulation) {
     noDelay.maxDelay = 0;
     Parameters perChannel;
     perChannel.perChannelDelay = 1;
+    Parameters hugeDelay;
+    hugeDelay.maxDelay = 2147483647.0;
     const BlockStop cases[] = {
         {"parameter", noDelay, stereo(), "Maximum delay must be a scalar integer > 0"},
         {"channels", fourChannels, {.data = signal(10, 0, 0.1), .delay = signal(-1, 0, 0.1)},
@@ -137,6 +140,9 @@ TEST(HostPropagation, BlockMessagesStopTheSimulation) {
          "Sample times of all input ports which are not constant should be identical."},
         {"continuous", Parameters{}, {.data = signal(8, 0, 0.0), .delay = signal(4, 0, 0.0)},
          "Inputs to block must have discrete sample times"},
+        {"buffer width", hugeDelay, stereo(),
+         "The delay buffer is too large: the number of channels times (maximum delay + filter "
+         "half-length + 1) must not exceed 2147483647"},
     };
     for (const BlockStop& c : cases) {
         SCOPED_TRACE(c.name);
@@ -172,6 +178,23 @@ TEST(HostPropagation, HostRefusesPortsItCannotSettle) {
         EXPECT_NE(std::string(error.what()).find(c.mentions), std::string::npos) << error.what();
         EXPECT_FALSE(error.fromBlock());
     }
+}
+
+TEST(HostLifeCycle, WorkVectorsBeyondTheMachinesMemoryAreRefused) {
+    // One complex channel of 2^31 - 1 entries: 32 GiB of delay line.
+    const double bytes = 16.0 * 2147483647.0;
+    if (static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE)) >= bytes) {
+        GTEST_SKIP() << "this machine could hold the delay line";
+    }
+    Parameters parameters;
+    parameters.maxDelay = 2147483646.0;
+    parameters.numChannels = 1;
+    const std::size_t before = liveCallocBlocks();
+    const SimulationError error =
+        failureOf(parameters, Connections{.data = signal(1, 1, 1.0), .delay = signal(1, 0, 1.0)});
+    EXPECT_FALSE(error.fromBlock());
+    EXPECT_NE(std::string(error.what()).find("cannot allocate work vector 1"), std::string::npos) << error.what();
+    EXPECT_EQ(liveCallocBlocks(), before);
 }
 
 TEST(HostPropagation, DeclarationWithoutPortsIsRefused) {
