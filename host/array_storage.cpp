@@ -9,7 +9,7 @@ namespace vostrel::storage {
 
 bool holdsData(ArrayClass arrayClass) { return arrayClass != ArrayClass::Cell; }
 
-int64_t elementCount(const std::vector<int32_t>& dims) {
+int64_t elementCount(std::span<const int32_t> dims) {
     int64_t count = 1;
     for (int32_t dim : dims) {
         if (dim < 0) {

@@ -5,6 +5,7 @@
 #define QUORBELIN_HOST_ARRAY_STORAGE_H
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "host/vostrel_host.h"
@@ -24,9 +25,9 @@ namespace vostrel::storage {
 // Whether the class holds data (every class but cell).
 bool holdsData(ArrayClass arrayClass);
 
-// The element count of a dimension vector, or -1 when a dimension is
-// negative or the product does not fit a 32-bit signed count.
-int64_t elementCount(const std::vector<int32_t>& dims);
+// The product of the dimensions, or -1 when a dimension is negative or the
+// product does not fit a 32-bit signed count.
+int64_t elementCount(std::span<const int32_t> dims);
 
 // Drops trailing 1s beyond the second dimension.
 std::vector<int32_t> normaliseDimensions(std::vector<int32_t> dims);

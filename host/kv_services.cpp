@@ -33,8 +33,7 @@ int32_t kvGetN(const kvArray* array) {
     if (array == nullptr) {
         return 0;
     }
-    const std::vector<int32_t> trailing(array->dims.begin() + 1, array->dims.end());
-    return countAsInt32(vostrel::storage::elementCount(trailing));
+    return countAsInt32(vostrel::storage::elementCount(std::span(array->dims).subspan(1)));
 }
 
 int32_t kvGetNumberOfElements(const kvArray* array) {

@@ -55,16 +55,10 @@ void checkDeclaration(const BlockLibrary& library, const BlockRecord& record) {
     }
 }
 
-void proposeWidth(const BlockLibrary& library, HostBlock& block, MethodCode code, int32_t port, int32_t width) {
-    if (width != -1) {
-        runMethod(library, block, code, MethodArgs{.port = port, .value = width});
-    }
-}
-
-void proposeComplexity(const BlockLibrary& library, HostBlock& block, MethodCode code, int32_t port,
-                       int32_t complexity) {
-    if (complexity != -1) {
-        runMethod(library, block, code, MethodArgs{.port = port, .value = complexity});
+// A width or a complexity, when the connection knows it (-1: unknown).
+void proposeValue(const BlockLibrary& library, HostBlock& block, MethodCode code, int32_t port, int32_t value) {
+    if (value != -1) {
+        runMethod(library, block, code, MethodArgs{.port = port, .value = value});
     }
 }
 
@@ -93,6 +87,8 @@ SettledPorts negotiate(const BlockLibrary& library, HostBlock& block, const Conn
     const PortSignal output = connections.output.value_or(PortSignal{});
     validateSignal(output, "output port 0");
 
+    // Only what this negotiation's calls store may stop it.
+    clearError(block);
     SizeQueryResult registration;
     try {
         registration = registerBlock(library, block);
@@ -110,17 +106,17 @@ SettledPorts negotiate(const BlockLibrary& library, HostBlock& block, const Conn
 
     // Widths, then complexity, then sample times; inputs before the output,
     // the data port before the delay port.
-    proposeWidth(library, block, setInputPortWidthCode, dataPort, connections.data.width);
-    proposeWidth(library, block, setInputPortWidthCode, delayPort, connections.delay.width);
-    proposeWidth(library, block, setOutputPortWidthCode, outputPort, output.width);
+    proposeValue(library, block, setInputPortWidthCode, dataPort, connections.data.width);
+    proposeValue(library, block, setInputPortWidthCode, delayPort, connections.delay.width);
+    proposeValue(library, block, setOutputPortWidthCode, outputPort, output.width);
 
-    proposeComplexity(library, block, setInputPortComplexSignalCode, dataPort, connections.data.complexity);
-    proposeComplexity(library, block, setOutputPortComplexSignalCode, outputPort, output.complexity);
+    proposeValue(library, block, setInputPortComplexSignalCode, dataPort, connections.data.complexity);
+    proposeValue(library, block, setOutputPortComplexSignalCode, outputPort, output.complexity);
     // A port whose complexity the block fixed (the delay port is real) takes
     // no proposal: the connected signal must match it.
     const int32_t delayComplexity = record.inputPorts[delayPort].complexity;
     if (delayComplexity == COMPLEXITY_INHERITED) {
-        proposeComplexity(library, block, setInputPortComplexSignalCode, delayPort, connections.delay.complexity);
+        proposeValue(library, block, setInputPortComplexSignalCode, delayPort, connections.delay.complexity);
     } else if (connections.delay.complexity != -1 && connections.delay.complexity != delayComplexity) {
         throw SimulationError("cannot run block " + quoted(library.blockName()) + ": a " +
                                   (connections.delay.complexity == COMPLEXITY_COMPLEX ? "complex" : "real") +
