@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 
 #include "host/vostrel_host.h"
@@ -181,6 +180,10 @@ void HostBlock::setSampleTime(double period, double offset) {
 void HostBlock::allocateWorkVectors() {
     State& s = *state_;
     const int32_t count = s.record.numWorkVectors;
+    // Never leave a record pointing at storage that is gone.
+    for (WorkVectorRecord& vector : s.workVectors) {
+        vector.data = nullptr;
+    }
     s.workStorage.clear();
     if (count <= 0) {
         return;
