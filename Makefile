@@ -39,5 +39,12 @@ test: build
 demo: build
 	$(BUILD_DIR)/quorbelin demo
 
+# Benchmarks in their own optimised build; never part of `make test`.
+BENCH_BUILD_DIR ?= build-bench
+bench: deps
+	cmake -S . -B $(BENCH_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DQUORBELIN_BUILD_BENCH=ON
+	cmake --build $(BENCH_BUILD_DIR) -j$(JOBS) --target quorbelin_bench
+	$(BENCH_BUILD_DIR)/quorbelin_bench $(BENCH_ARGS)
+
 clean:
 	rm -rf $(BUILD_DIR)

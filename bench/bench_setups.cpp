@@ -1,0 +1,71 @@
+#include "bench/bench_setups.h"
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+namespace quorbelin::bench {
+
+FilterShape filterShape(Interpolation interpolation) {
+    switch (interpolation) {
+    case Interpolation::fir8x32: return {8, 32};
+    case Interpolation::fir32x64: return {32, 64};
+    case Interpolation::linear: break;
+    }
+    return {};
+}
+
+std::vector<double> filterTaps(FilterShape shape) {
+    const int32_t half = shape.rows / 2;
+    std::vector<double> taps(static_cast<std::size_t>(shape.rows) * shape.phases);
+    for (int32_t p = 0; p < shape.phases; ++p) {
+        for (int32_t t = 0; t < shape.rows; ++t) {
+            // Tap t meets the sample of age D - H + 1 + t; the wanted delay
+            // is D + p / N.
+            const double x = t - half + 1 - static_cast<double>(p) / shape.phases;
+            const double sinc = x == 0.0 ? 1.0 : std::sin(std::numbers::pi * x) / (std::numbers::pi * x);
+            const double window =
+                0.5 + 0.5 * std::cos(std::numbers::pi * x / (half + 1));
+            taps[static_cast<std::size_t>(t) + static_cast<std::size_t>(p) * shape.rows] = sinc * window;
+        }
+    }
+    return taps;
+}
+
+std::vector<double> delayTable(int32_t width, int32_t frames) {
+    std::mt19937 random(1234);
+    std::uniform_real_distribution<double> delay(20.0, 90.0);
+    std::vector<double> table(static_cast<std::size_t>(width) * frames);
+    for (double& d : table) {
+        d = delay(random);
+    }
+    return table;
+}
+
+std::vector<double> signalValues(std::size_t count) {
+    std::mt19937 random(42);
+    std::uniform_real_distribution<double> value(-1.0, 1.0);
+    std::vector<double> values(count);
+    for (double& v : values) {
+        v = value(random);
+    }
+    return values;
+}
+
+void reportPerSample(benchmark::State& state, int64_t samples) {
+    const auto total = static_cast<double>(samples);
+    state.SetItemsProcessed(state.iterations() * samples);
+    // The inverted rate of samples per iteration: seconds per sample, shown
+    // with its prefix (e.g. 4.2ns).
+    state.counters["per_sample"] = benchmark::Counter(
+        total, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void channelAndFrameSizes(benchmark::internal::Benchmark* benchmark) {
+    benchmark->ArgNames({"channels", "frame"});
+    benchmark->Args({1, 1});
+    benchmark->Args({8, 64});
+    benchmark->Args({64, 256});
+}
+
+}  // namespace quorbelin::bench
