@@ -3,35 +3,13 @@
 #include "bridge/block_record.h"
 #include "bridge/error_slot.h"
 #include "bridge/int32_conversion.h"
-#include "bridge/stub_methods.h"
+#include "bridge/vostrel_messages.h"
 #include "config/dsp_ctrl_ts.h"
 #include "engine/engine_methods.h"
 
 namespace quorbelin {
 
 namespace {
-
-constexpr char invalidFlagMessage[] = "Invalid flag encountered in vostrel";
-constexpr char unexpectedInitializeConditions[] = "Unexpected call to mdlInitializeConditions";
-constexpr char unexpectedSetWorkWidths[] = "Unexpected call to mdlSetWorkWidths";
-constexpr char unexpectedCheckParameters[] = "Unexpected call to mdlCheckParameters";
-constexpr char unexpectedInputDataType[] = "Unexpected call to mdlSetInputPortDataType";
-constexpr char unexpectedOutputDataType[] = "Unexpected call to mdlSetOutputPortDataType";
-constexpr char unexpectedInputWidth[] = "Unexpected call to mdlSetInputPortWidth";
-constexpr char unexpectedOutputWidth[] = "Unexpected call to mdlSetOutputPortWidth";
-constexpr char unexpectedStart[] = "Unexpected call to mdlStart";
-constexpr char unexpectedInputComplexSignal[] = "Unexpected call to mdlSetInputPortComplexSignal";
-constexpr char unexpectedOutputComplexSignal[] = "Unexpected call to mdlSetOutputPortComplexSignal";
-constexpr char unexpectedInputSampleTime[] = "Unexpected call to mdlSetInputPortSampleTime";
-constexpr char unexpectedOutputSampleTime[] = "Unexpected call to mdlSetOutputPortSampleTime";
-constexpr char unexpectedInputDimensionInfo[] = "Unexpected call to mdlSetInputPortDimensionInfo";
-constexpr char unexpectedOutputDimensionInfo[] = "Unexpected call to mdlSetOutputPortDimensionInfo";
-constexpr char unexpectedInputFrameData[] = "Unexpected call to mdlSetInputPortFrameData";
-constexpr char unexpectedDefaultDimensionInfo[] =
-    "Unexpected call to mdlSetDefaultPortDimensionInfo";
-constexpr char unexpectedDefaultDataTypes[] = "Unexpected call to mdlSetDefaultPortDataTypes";
-constexpr char unexpectedDefaultComplexSignals[] =
-    "Unexpected call to mdlSetDefaultPortComplexSignals";
 
 // The task argument of the output computation: -2 is passed on, anything
 // else becomes 0.
@@ -87,11 +65,11 @@ void dispatch(BlockRecord* record, int32_t code) {
         if (methods.mdlInitializeConditions != nullptr) {
             mdlInitializeConditions(record);
         } else {
-            reportError(record, unexpectedInitializeConditions);
+            reportError(record, messages::unexpectedInitializeConditions);
         }
         return;
     case 103:
-        reportError(record, nextVariableHitMessage);
+        reportError(record, messages::nextVariableHit);
         return;
     case 104:
         mdlComputeOutputs(record, port == passedOnTask ? passedOnTask : 0);
@@ -100,80 +78,80 @@ void dispatch(BlockRecord* record, int32_t code) {
         mdlRelease(record);
         return;
     case 108:
-        reportError(record, zeroCrossingsMessage);
+        reportError(record, messages::zeroCrossings);
         return;
     case 111:
-        throughSlot(record, methods.mdlSetWorkWidths, unexpectedSetWorkWidths);
+        throughSlot(record, methods.mdlSetWorkWidths, messages::unexpectedSetWorkWidths);
         return;
     case 112:
-        throughSlot(record, methods.mdlCheckParameters, unexpectedCheckParameters);
+        throughSlot(record, methods.mdlCheckParameters, messages::unexpectedCheckParameters);
         return;
     case 113:
-        throughSlot(record, methods.mdlSetInputPortDataType, unexpectedInputDataType, port,
+        throughSlot(record, methods.mdlSetInputPortDataType, messages::unexpectedInputDataType, port,
                     call.valueArgument);
         return;
     case 114:
-        throughSlot(record, methods.mdlSetOutputPortDataType, unexpectedOutputDataType, port,
+        throughSlot(record, methods.mdlSetOutputPortDataType, messages::unexpectedOutputDataType, port,
                     call.valueArgument);
         return;
     case 115:
         throughSlot(record, dimensionInfo ? nullptr : methods.mdlSetInputPortWidth,
-                    unexpectedInputWidth, port, call.valueArgument);
+                    messages::unexpectedInputWidth, port, call.valueArgument);
         return;
     case 116:
         throughSlot(record, dimensionInfo ? nullptr : methods.mdlSetOutputPortWidth,
-                    unexpectedOutputWidth, port, call.valueArgument);
+                    messages::unexpectedOutputWidth, port, call.valueArgument);
         return;
     case 117:
         if (methods.mdlStart != nullptr) {
             mdlStart(record);
         } else {
-            reportError(record, unexpectedStart);
+            reportError(record, messages::unexpectedStart);
         }
         return;
     case 120:
-        throughSlot(record, methods.mdlSetInputPortComplexSignal, unexpectedInputComplexSignal,
+        throughSlot(record, methods.mdlSetInputPortComplexSignal, messages::unexpectedInputComplexSignal,
                     port, call.valueArgument);
         return;
     case 121:
-        throughSlot(record, methods.mdlSetOutputPortComplexSignal, unexpectedOutputComplexSignal,
+        throughSlot(record, methods.mdlSetOutputPortComplexSignal, messages::unexpectedOutputComplexSignal,
                     port, call.valueArgument);
         return;
     case 122:
-        throughSlot(record, methods.mdlSetInputPortSampleTime, unexpectedInputSampleTime, port,
+        throughSlot(record, methods.mdlSetInputPortSampleTime, messages::unexpectedInputSampleTime, port,
                     call.periodArgument, call.offsetArgument);
         return;
     case 123:
-        throughSlot(record, methods.mdlSetOutputPortSampleTime, unexpectedOutputSampleTime, port,
+        throughSlot(record, methods.mdlSetOutputPortSampleTime, messages::unexpectedOutputSampleTime, port,
                     call.periodArgument, call.offsetArgument);
         return;
     case 126:
         throughSlot(record,
                     dimensionInfo ? asDimensionInfoMethod(methods.mdlSetInputPortWidth) : nullptr,
-                    unexpectedInputDimensionInfo, port, call.dimsArgument);
+                    messages::unexpectedInputDimensionInfo, port, call.dimsArgument);
         return;
     case 127:
         throughSlot(record,
                     dimensionInfo ? asDimensionInfoMethod(methods.mdlSetOutputPortWidth) : nullptr,
-                    unexpectedOutputDimensionInfo, port, call.dimsArgument);
+                    messages::unexpectedOutputDimensionInfo, port, call.dimsArgument);
         return;
     case 128:
-        throughSlot(record, portMethods.mdlSetInputPortFrameData, unexpectedInputFrameData, port,
+        throughSlot(record, portMethods.mdlSetInputPortFrameData, messages::unexpectedInputFrameData, port,
                     call.valueArgument);
         return;
     case 131:
         throughSlot(record, portMethods.mdlSetDefaultPortDimensionInfo,
-                    unexpectedDefaultDimensionInfo);
+                    messages::unexpectedDefaultDimensionInfo);
         return;
     case 132:
-        throughSlot(record, portMethods.mdlSetDefaultPortDataTypes, unexpectedDefaultDataTypes);
+        throughSlot(record, portMethods.mdlSetDefaultPortDataTypes, messages::unexpectedDefaultDataTypes);
         return;
     case 133:
         throughSlot(record, portMethods.mdlSetDefaultPortComplexSignals,
-                    unexpectedDefaultComplexSignals);
+                    messages::unexpectedDefaultComplexSignals);
         return;
     default:
-        reportError(record, invalidFlagMessage);
+        reportError(record, messages::invalidMethodFlag);
         return;
     }
 }

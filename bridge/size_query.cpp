@@ -9,20 +9,12 @@
 #include "bridge/int32_conversion.h"
 #include "bridge/method_installation.h"
 #include "bridge/stand_alone_record.h"
+#include "bridge/vostrel_messages.h"
 #include "config/declare_sizes.h"
 
 namespace quorbelin {
 
 namespace {
-
-constexpr const char* tooFewRightArguments = "%s must be called with at least 4 right hand arguments";
-constexpr const char* tooManyLeftArguments = "%s called with too many left hand arguments";
-constexpr const char* flagNotInteger =
-    "The 4th right hand argument, FLAG, passed to %s must be an integer";
-constexpr const char* invalidFlag = "Invalid flag passed to %s";
-constexpr const char* nameMismatch =
-    "S-function name mismatch. Name in source is \"#define S_FUNCTION_NAME %s\", whereas name of "
-    "the S-function KIV file is \"%s\". The source needs to be updated";
 
 constexpr int32_t sizesVectorLength = SIZES_WORD_COUNT;
 // Words the SizesVector carries as unsigned 32-bit integers.
@@ -31,15 +23,15 @@ constexpr int unsignedSizesWords[] = {15, 16, 17, 18, options};
 // FLAG must be one real numeric element whose value is a 32-bit integer.
 int32_t checkedSizeQueryFlag(const kvArray* flag) {
     if (flag == nullptr) {
-        abandonCallWith(flagNotInteger, entryLabel);
+        abandonCallWith(messages::flagNotInteger, entryLabel);
     }
     const int64_t elements = static_cast<int64_t>(kvGetN(flag)) * kvGetM(flag);
     if (elements != 1 || kvIsComplex(flag) || !kvIsNumeric(flag)) {
-        abandonCallWith(flagNotInteger, entryLabel);
+        abandonCallWith(messages::flagNotInteger, entryLabel);
     }
     const double* data = kvGetPr(flag);
     if (data == nullptr || !isInt32(data[0])) {
-        abandonCallWith(flagNotInteger, entryLabel);
+        abandonCallWith(messages::flagNotInteger, entryLabel);
     }
     return truncateToInt32(data[0]);
 }
@@ -47,7 +39,7 @@ int32_t checkedSizeQueryFlag(const kvArray* flag) {
 void checkBlockName(const BlockRecord* record) {
     const char* hostName = record->blockName != nullptr ? record->blockName : "";
     if (std::strcmp(hostName, compiledBlockName) != 0) {
-        abandonCallWith(nameMismatch, compiledBlockName, hostName);
+        abandonCallWith(messages::nameMismatch, compiledBlockName, hostName);
     }
 }
 
@@ -73,13 +65,13 @@ void writeSizesVector(BlockRecord* record, kvArray* leftResults[]) {
 void handleSizeQuery(int32_t leftCount, kvArray* leftResults[], int32_t rightCount,
                      const kvArray* rightArgs[]) {
     if (rightCount < 4 || rightArgs == nullptr) {
-        abandonCallWith(tooFewRightArguments, entryLabel);
+        abandonCallWith(messages::tooFewRightArguments, entryLabel);
     }
     if (leftCount > 1) {
-        abandonCallWith(tooManyLeftArguments, entryLabel);
+        abandonCallWith(messages::tooManyLeftArguments, entryLabel);
     }
     if (checkedSizeQueryFlag(rightArgs[3]) != 0) {
-        abandonCallWith(invalidFlag, entryLabel);
+        abandonCallWith(messages::invalidSizeQueryFlag, entryLabel);
     }
 
     BlockRecord* record = hostRecordFromMarker(rightArgs[1]);

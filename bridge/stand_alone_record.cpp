@@ -2,19 +2,19 @@
 
 #include "bridge/abandon_call.h"
 #include "bridge/block_identity.h"
+#include "bridge/vostrel_messages.h"
 
 namespace quorbelin {
 
 namespace {
 
-constexpr const char* outOfMemory = "Not enough memory for the size query of %s";
 
 template <typename T>
 T* zeroFilled(size_t count) {
     return static_cast<T*>(kvCalloc(count, sizeof(T)));
 }
 
-[[noreturn]] void abandonOutOfMemory() { abandonCallWith(outOfMemory, entryLabel); }
+[[noreturn]] void abandonOutOfMemory() { abandonCallWith(messages::outOfMemory, entryLabel); }
 
 // Allocates first, so that a failed allocation leaves the record unchanged.
 template <typename Port>

@@ -7,16 +7,9 @@
 
 namespace quorbelin {
 
-inline constexpr char nextVariableHitMessage[] =
-    "To have a variable sample time, you must define MDL_GET_TIME_OF_NEXT_VAR_HIT and add a "
-    "mdlGetTimeOfNextVarHit routine";
-inline constexpr char zeroCrossingsMessage[] =
-    "To have nonsampled zero crossings, you must define MDL_ZERO_CROSSINGS and have a "
-    "mdlZeroCrossings routine";
-
-// [run time, no allocation] Stores nextVariableHitMessage.
+// [run time, no allocation] Stores the next-variable-hit message.
 void nextVariableHitStub(BlockRecord* record);
-// [run time, no allocation] Stores zeroCrossingsMessage.
+// [run time, no allocation] Stores the zero-crossing message.
 void zeroCrossingsStub(BlockRecord* record);
 
 }  // namespace quorbelin
