@@ -1,0 +1,158 @@
+// `quorbelin run` on audio files through libsndfile: channels and rate kept,
+// a floating-point subtype so nothing is quantised, integer inputs read as
+// their scaled values, and formats that cannot hold floats refused.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "tests/cli/tool_runner.h"
+
+namespace quorbelin::testing {
+namespace {
+
+struct Audio {
+    int rate = 0;
+    int channels = 0;
+    int format = 0;
+    std::vector<double> samples;  // interleaved
+    std::size_t frames() const { return samples.size() / static_cast<std::size_t>(channels); }
+};
+
+void writeAudio(const std::string& path, int format, int rate, int channels, const std::vector<double>& samples) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    sf_writef_double(file, samples.data(), static_cast<sf_count_t>(samples.size() / channels));
+    sf_close(file);
+}
+
+Audio readAudio(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    Audio audio;
+    if (file == nullptr) {
+        ADD_FAILURE() << "cannot read " << path << ": " << sf_strerror(nullptr);
+        return audio;
+    }
+    audio.rate = info.samplerate;
+    audio.channels = info.channels;
+    audio.format = info.format;
+    audio.samples.resize(static_cast<std::size_t>(info.frames * info.channels));
+    sf_readf_double(file, audio.samples.data(), info.frames);
+    sf_close(file);
+    return audio;
+}
+
+std::vector<double> testSignal(int frames, int channels) {
+    std::vector<double> samples;
+    for (int n = 0; n < frames; ++n) {
+        for (int c = 0; c < channels; ++c) {
+            samples.push_back(0.5 * std::sin(0.05 * n * (c + 1)) + 0.125 * c);
+        }
+    }
+    return samples;
+}
+
+// A whole-sample delay moves every sample unchanged (weights 1 and 0), so the
+// output equals the input as libsndfile reads it, shifted.
+void expectDelayedBy(const Audio& output, const Audio& input, int delay) {
+    ASSERT_EQ(output.samples.size(), input.samples.size());
+    for (std::size_t n = 0; n < output.frames(); ++n) {
+        for (int c = 0; c < output.channels; ++c) {
+            const double expected = n < static_cast<std::size_t>(delay)
+                                        ? 0.0
+                                        : input.samples[(n - delay) * input.channels + c];
+            ASSERT_EQ(output.samples[n * output.channels + c], expected) << "frame " << n << " channel " << c;
+        }
+    }
+}
+
+TEST(AudioFiles, KeepsRateAndChannelsAndWritesFloatingPoint) {
+    struct Case {
+        const char* input;
+        int inputFormat;
+        const char* output;
+        int outputSubtype;
+    };
+    const Case cases[] = {
+        {"in.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, "out.wav", SF_FORMAT_DOUBLE},
+        {"in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, "out.wav", SF_FORMAT_DOUBLE},
+        {"in.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, "out.aiff", SF_FORMAT_DOUBLE},
+        {"in.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, "out.caf", SF_FORMAT_DOUBLE},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder folder;
+        writeAudio(folder / c.input, c.inputFormat, 22050, 3, testSignal(500, 3));
+        const Audio input = readAudio(folder / c.input);
+        const ToolResult result = runTool({"run", folder / c.input, "-o", folder / c.output, "--delay", "7", "-q"});
+        ASSERT_EQ(result.status, 0) << c.input << ": " << result.err;
+        const Audio output = readAudio(folder / c.output);
+        EXPECT_EQ(output.rate, 22050) << c.output;
+        EXPECT_EQ(output.channels, 3) << c.output;
+        EXPECT_EQ(output.format & SF_FORMAT_SUBMASK, c.outputSubtype) << c.output;
+        expectDelayedBy(output, input, 7);
+    }
+}
+
+TEST(AudioFiles, DelayUnitsUseTheFilesRate) {
+    ScratchFolder folder;
+    writeAudio(folder / "in.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 8000, 2, testSignal(300, 2));
+    const Audio input = readAudio(folder / "in.wav");
+    // 0.5 ms at 8 kHz is 4 samples; 2 ms 16.
+    for (const auto& [delay, unit, samples] : {std::tuple{"0.5", "ms", 4}, std::tuple{"0.002", "s", 16}}) {
+        const ToolResult result = runTool({"run", folder / "in.wav", "-o", folder / "out.wav", "--delay", delay,
+                                           "--delay-unit", unit, "-q"});
+        ASSERT_EQ(result.status, 0) << result.err;
+        expectDelayedBy(readAudio(folder / "out.wav"), input, samples);
+    }
+}
+
+TEST(AudioFiles, CsvToAudioNeedsTheRateAndKeepsValues) {
+    ScratchFolder folder;
+    Rows rows;
+    for (int n = 0; n < 40; ++n) rows.push_back({n / 64.0, -n / 128.0});
+    writeCsv(folder / "in.csv", rows);
+    const ToolResult missing = runTool({"run", folder / "in.csv", "-o", folder / "out.wav", "--delay", "2"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("give --rate"), std::string::npos) << missing.err;
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"in.csv"}));
+
+    const ToolResult result = runTool({"run", folder / "in.csv", "-o", folder / "out.wav", "--delay", "2",
+                                       "--rate", "16000"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const Audio output = readAudio(folder / "out.wav");
+    EXPECT_EQ(output.rate, 16000);
+    ASSERT_EQ(output.frames(), 40u);
+    for (int n = 2; n < 40; ++n) {
+        EXPECT_EQ(output.samples[n * 2], (n - 2) / 64.0);
+        EXPECT_EQ(output.samples[n * 2 + 1], -(n - 2) / 128.0);
+    }
+}
+
+TEST(AudioFiles, FormatsThatWouldQuantiseAreRefused) {
+    ScratchFolder folder;
+    writeAudio(folder / "in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, testSignal(100, 1));
+    for (const char* output : {"out.flac", "out.ogg", "out.xyz", "out"}) {
+        const ToolResult result = runTool({"run", folder / "in.wav", "-o", folder / output, "--delay", "1"});
+        EXPECT_EQ(result.status, 2) << output << ": " << result.err;
+        EXPECT_NE(result.err.find(output), std::string::npos) << result.err;
+        EXPECT_EQ(folder.files(), (std::vector<std::string>{"in.wav"})) << output;
+    }
+}
+
+TEST(AudioFiles, ComplexNeedsCsv) {
+    ScratchFolder folder;
+    writeAudio(folder / "in.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 8000, 2, testSignal(10, 2));
+    const ToolResult result = runTool({"run", folder / "in.wav", "-o", folder / "out.csv", "--delay", "1", "--complex"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("--complex needs CSV input"), std::string::npos) << result.err;
+}
+
+}  // namespace
+}  // namespace quorbelin::testing

@@ -1,0 +1,170 @@
+// How the tool fails: the block's own messages as they stand after the
+// program name with status 1, usage errors with a hint and status 2, file
+// faults naming the file and line with status 1, and never an output file
+// (or a leftover temporary file) after a failure.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/cli/tool_runner.h"
+
+namespace quorbelin::testing {
+namespace {
+
+struct FailureCase {
+    const char* name;
+    std::vector<std::string> arguments;  // after "run in.csv -o out.csv"
+    int status;
+    std::string message;  // the whole of standard error when exact, else a part of it
+    bool exact;
+};
+
+class RunFailures : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(RunFailures, ReportsAndLeavesNoOutput) {
+    const FailureCase& c = GetParam();
+    ScratchFolder folder;
+    writeText(folder / "in.csv", "1,2\n3,4\n5,6\n7,8\n");
+    writeText(folder / "bad.csv", "1,2\n3,4\n5,x\n");
+    writeText(folder / "ragged.csv", "1,2\n3,4\n5\n");
+    writeText(folder / "ic3.csv", "1,2,3\n");
+    writeText(folder / "ic33.csv", "1,2,3\n4,5,6\n7,8,9\n");
+    writeText(folder / "short_delays.csv", "1\n2\n");
+    writeText(folder / "bad_delays.csv", "1\nfast\n1\n1\n");
+    writeText(folder / "wide_delays.csv", "1,2\n1,2\n1,2\n1,2\n");
+    writeText(folder / "filter_bad.csv", "0.5,0.5\n0.5\n");
+    const std::vector<std::string> before = folder.files();
+
+    std::vector<std::string> arguments = {"run", "in.csv", "-o", "out.csv"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const ToolResult result = runTool(arguments, folder.path());
+    EXPECT_EQ(result.status, c.status) << result.err;
+    if (c.exact) {
+        EXPECT_EQ(result.err, c.message);
+    } else {
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    }
+    if (c.status == 2) {
+        EXPECT_NE(result.err.find("Run 'quorbelin"), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(folder.files(), before) << "an output or temporary file was left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RunFailures,
+    ::testing::Values(
+        // The block's messages.
+        FailureCase{"MaxDelayZero", {"--delay", "1", "--max-delay", "0"}, 1,
+                    "quorbelin: Maximum delay must be a scalar integer > 0\n", true},
+        FailureCase{"MaxDelayFraction", {"--delay", "1", "--max-delay", "2.5"}, 1,
+                    "quorbelin: Maximum delay must be a scalar integer > 0\n", true},
+        FailureCase{"MaxDelayNaN", {"--delay", "1", "--max-delay", "nan"}, 1,
+                    "quorbelin: Maximum delay must be a scalar integer > 0\n", true},
+        FailureCase{"ChannelsZero", {"--delay", "1", "--channels", "0"}, 1,
+                    "quorbelin: Number of channels should be a positive scalar integer. If it is -1, the number of "
+                    "channels equals the port width\n",
+                    true},
+        FailureCase{"VectorInitialConditions", {"--delay", "1", "--ic", "ic3.csv"}, 1,
+                    "quorbelin: For vector initial conditions, the number of elements must equal one or the number "
+                    "of channels\n",
+                    true},
+        FailureCase{"ArrayInitialConditions", {"--delay", "1", "--ic", "ic33.csv", "--max-delay", "2"}, 1,
+                    "quorbelin: For array initial conditions, the last dimension of the matrix must be either one or "
+                    "the maximum delay.  The product of the preceding dimensions must equal the number of channels\n",
+                    true},
+        // Usage errors.
+        FailureCase{"UnknownOption", {"--delay", "1", "--speed", "2"}, 2, "--speed", false},
+        FailureCase{"MissingDelay", {}, 2, "--delay is required", false},
+        FailureCase{"FrameZero", {"--delay", "1", "--frame", "0"}, 2, "--frame must be", false},
+        FailureCase{"FrameNotANumber", {"--delay", "1", "--frame", "two"}, 2, "--frame", false},
+        FailureCase{"MaxDelayNotANumber", {"--delay", "1", "--max-delay", "ten"}, 2,
+                    "--max-delay 'ten' is not a number", false},
+        FailureCase{"DelayMalformed", {"--delay", "soon"}, 2, "--delay 'soon'", false},
+        FailureCase{"SineMalformed", {"--delay", "sine:1:2", "--rate", "100"}, 2, "sine:MEAN:DEPTH:HZ", false},
+        FailureCase{"SineWithoutRate", {"--delay", "sine:4:1:2"}, 2, "needs a sample rate", false},
+        FailureCase{"MillisecondsWithoutRate", {"--delay", "1", "--delay-unit", "ms"}, 2, "--rate", false},
+        FailureCase{"UnknownUnit", {"--delay", "1", "--delay-unit", "minutes"}, 2, "--delay-unit", false},
+        FailureCase{"DesignMalformed", {"--delay", "1", "--filter", "sinc:0:4"}, 2, "TAPS must be", false},
+        FailureCase{"FilterUnknown", {"--delay", "1", "--filter", "cubic"}, 2, "--filter 'cubic'", false},
+        FailureCase{"PlotFormat", {"--delay", "1", "--plot", "p.gif"}, 2, ".png or .svg", false},
+        FailureCase{"ChannelsNotTheInputs", {"--delay", "1", "--channels", "3"}, 2, "has 2 channel(s)", false},
+        FailureCase{"ChannelsMinusOneWithFrames", {"--delay", "1", "--channels", "-1", "--frame", "2"}, 2,
+                    "--frame 2", false},
+        FailureCase{"RateNotPositive", {"--delay", "1", "--rate", "-5"}, 2, "--rate must be", false},
+        // Files.
+        FailureCase{"MissingDelayFile", {"--delay", "nowhere.csv"}, 1, "quorbelin: nowhere.csv: cannot open", false},
+        FailureCase{"MalformedDelayFile", {"--delay", "bad_delays.csv"}, 1,
+                    "quorbelin: bad_delays.csv:2: 'fast' is not a number\n", true},
+        FailureCase{"DelayFileTooShort", {"--delay", "short_delays.csv"}, 1,
+                    "quorbelin: short_delays.csv: ends after 2 rows", false},
+        FailureCase{"DelayFileTooWide", {"--delay", "wide_delays.csv"}, 1,
+                    "quorbelin: wide_delays.csv:1: 2 columns; the delay file needs one column", false},
+        FailureCase{"MalformedFilterFile", {"--delay", "1", "--filter", "filter_bad.csv"}, 1,
+                    "quorbelin: filter_bad.csv:2: 1 fields, but the rows before have 2\n", true},
+        FailureCase{"MissingInitialConditions", {"--delay", "1", "--ic", "none.csv"}, 1, "none.csv: cannot open",
+                    false},
+        FailureCase{"MissingBlock", {"--delay", "1", "--block", "/nonexistent/quorbelin.so"}, 1,
+                    "/nonexistent/quorbelin.so", false}),
+    [](const ::testing::TestParamInfo<FailureCase>& param) { return std::string(param.param.name); });
+
+TEST(RunFailuresInput, MalformedInputNamesTheLineAndLeavesNoOutput) {
+    ScratchFolder folder;
+    // The fault comes after several blocks of frames have been written to the
+    // temporary file.
+    std::string text;
+    for (int n = 0; n < 20000; ++n) text += std::to_string(n) + "\n";
+    text += "oops\n";
+    writeText(folder / "long.csv", text);
+    const ToolResult result = runTool({"run", "long.csv", "-o", "out.csv", "--delay", "1"}, folder.path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "quorbelin: long.csv:20001: 'oops' is not a number\n");
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"long.csv"}));
+}
+
+TEST(RunFailuresInput, ExistingOutputIsKeptWhenARunFails) {
+    ScratchFolder folder;
+    writeText(folder / "in.csv", "1\n2\n3\nx\n");
+    writeText(folder / "out.csv", "precious\n");
+    const ToolResult result = runTool({"run", "in.csv", "-o", "out.csv", "--delay", "1"}, folder.path());
+    EXPECT_EQ(result.status, 1);
+    std::ifstream kept(folder / "out.csv");
+    std::string line;
+    std::getline(kept, line);
+    EXPECT_EQ(line, "precious");
+}
+
+TEST(RunFailuresInput, MissingInputAndEmptyInput) {
+    ScratchFolder folder;
+    writeText(folder / "empty.csv", "\n# nothing\n");
+    const ToolResult missing = runTool({"run", "gone.wav", "-o", "out.wav", "--delay", "1"}, folder.path());
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err.rfind("quorbelin: gone.wav: cannot read as audio", 0), 0u) << missing.err;
+    const ToolResult empty = runTool({"run", "empty.csv", "-o", "out.csv", "--delay", "1"}, folder.path());
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err, "quorbelin: empty.csv: holds no samples\n");
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"empty.csv"}));
+}
+
+TEST(RunFailuresInput, ComplexInputNeedsColumnPairs) {
+    ScratchFolder folder;
+    writeText(folder / "odd.csv", "1,2,3\n4,5,6\n");
+    const ToolResult result = runTool({"run", "odd.csv", "-o", "out.csv", "--delay", "1", "--complex"}, folder.path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "quorbelin: odd.csv:1: 3 columns: a complex signal has two per channel (real, imaginary)\n");
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"odd.csv"}));
+}
+
+TEST(CommandLine, NoCommandAndUnknownCommandAreUsageErrors) {
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{}, std::vector<std::string>{"shift"}, std::vector<std::string>{"run"}}) {
+        const ToolResult result = runTool(arguments);
+        EXPECT_EQ(result.status, 2) << result.err;
+        EXPECT_NE(result.err.find("--help"), std::string::npos) << result.err;
+    }
+}
+
+}  // namespace
+}  // namespace quorbelin::testing
