@@ -13,12 +13,11 @@ namespace {
 // The message when the ports no longer match the state and the delay mode,
 // which is read afresh at every call; null when every read and write of the
 // kernel stays inside what the host holds.
-const char* portsMessage(const BlockRecord* record, const DelayGeometry& geometry,
-                         bool perChannel) {
+const char* portsMessage(const BlockRecord* record, const DelayGeometry& geometry) {
     const int64_t elements = int64_t{geometry.channels} * geometry.frameSize;
     if (const char* message = delayPortWidthMessage(record->inputPorts[1].width,
                                                     geometry.channels, geometry.frameSize,
-                                                    perChannel)) {
+                                                    perChannelDelayMode(record))) {
         return message;
     }
     const OutputPortRecord& output = record->outputPorts[0];
@@ -30,26 +29,30 @@ const char* portsMessage(const BlockRecord* record, const DelayGeometry& geometr
     return nullptr;
 }
 
+// Fills geometry and state and returns null when the kernel may run on them;
+// otherwise the message. A correct host never sees one: each guards against
+// a method called out of order or a parameter changed during the run.
+const char* runTimeMessage(const BlockRecord* record, DelayGeometry& geometry, DelayState& state) {
+    if (const char* message = deriveDelayGeometry(record, geometry)) {
+        return message;
+    }
+    if (const char* message = bindDelayState(record, geometry, state)) {
+        return message;
+    }
+    if (*state.writeIndex < 0 || *state.writeIndex >= geometry.bufferLength) {
+        return messages::writeIndexOutOfRange;
+    }
+    return portsMessage(record, geometry);
+}
+
 }  // namespace
 
 // [run time, no allocation] Delays one frame of every channel. The ignored
 // task argument is the host's (-2 or 0).
 void mdlComputeOutputs(BlockRecord* record, int32_t /*task*/) {
-    const bool perChannel = perChannelDelayMode(record);
     DelayGeometry geometry;
     DelayState state;
-    const char* message = deriveDelayGeometry(record, geometry);
-    if (message == nullptr) {
-        message = bindDelayState(record, geometry, state);
-    }
-    if (message == nullptr && (*state.writeIndex < 0 ||
-                               *state.writeIndex >= geometry.bufferLength)) {
-        message = messages::writeIndexOutOfRange;
-    }
-    if (message == nullptr) {
-        message = portsMessage(record, geometry, perChannel);
-    }
-    if (message != nullptr) {
+    if (const char* message = runTimeMessage(record, geometry, state)) {
         record->root->errorMessage = message;
         return;
     }
@@ -63,7 +66,8 @@ void mdlComputeOutputs(BlockRecord* record, int32_t /*task*/) {
     }
     const DelayLineSizes sizes{geometry.channels, geometry.frameSize, geometry.maxDelay,
                                geometry.halfLength, geometry.bufferLength};
-    const DelayMode mode = perChannel ? DelayMode::perChannel : DelayMode::perSample;
+    const DelayMode mode =
+        perChannelDelayMode(record) ? DelayMode::perChannel : DelayMode::perSample;
     const FrameSignals signals{record->inputPorts[0].signal, record->inputPorts[1].signal,
                                record->outputPorts[0].signal};
     if (geometry.complex) {

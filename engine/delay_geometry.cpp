@@ -7,7 +7,19 @@
 
 namespace quorbelin {
 
+const char* undeclaredBlockMessage(const BlockRecord* record) {
+    if (record->params == nullptr || record->numParamsGiven < parameterCount ||
+        record->inputPorts == nullptr || record->sizes[numInputPorts] < 2 ||
+        record->outputPorts == nullptr || record->sizes[numOutputPorts] < 1) {
+        return messages::blockNotDeclared;
+    }
+    return nullptr;
+}
+
 const char* deriveDelayGeometry(const BlockRecord* record, DelayGeometry& geometry) {
+    if (const char* message = undeclaredBlockMessage(record)) {
+        return message;
+    }
     const InputPortRecord& data = record->inputPorts[0];
     if (data.width < 0) {
         return messages::dataPortWidthUnsettled;

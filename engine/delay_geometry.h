@@ -19,10 +19,15 @@ struct DelayGeometry {
     bool complex = false;      // data port 0 settled as complex
 };
 
+// Null once the declaration has given the record its five parameters and
+// its ports; otherwise the message. Every engine method reads both.
+const char* undeclaredBlockMessage(const BlockRecord* record);
+
 // Fills geometry and returns null, or returns the message why no delay line
-// can be built: the data port's width is not settled, the maximum delay is
-// not positive, or a length does not fit the host's 32-bit widths. Every
-// product is formed in 64 bits, so no overflowed width leaves this function.
+// can be built: the block is not declared, the data port's width is not
+// settled, the maximum delay is not positive, or a length does not fit the
+// host's 32-bit widths. Every product is formed in 64 bits, so no overflowed
+// width leaves this function.
 const char* deriveDelayGeometry(const BlockRecord* record, DelayGeometry& geometry);
 
 }  // namespace quorbelin

@@ -1,5 +1,6 @@
 #include "bridge/host_services.h"
 #include "config/parameters.h"
+#include "engine/delay_geometry.h"
 #include "engine/delay_port_width.h"
 #include "engine/engine_messages.h"
 #include "engine/engine_methods.h"
@@ -8,10 +9,14 @@
 namespace quorbelin {
 
 // [start] Checks the settled configuration once more and publishes the
-// initial conditions' shape in userData. The shape is published before any
-// check, so release frees it whichever check fails; its fields stay 0 until
-// the shape is known.
+// initial conditions' shape in userData. The shape is published before the
+// configuration is checked, so release frees it whichever check fails; its
+// fields stay 0 until the shape is known.
 void mdlStart(BlockRecord* record) {
+    if (const char* message = undeclaredBlockMessage(record)) {
+        record->root->errorMessage = message;
+        return;
+    }
     const int32_t maxDelay = maxDelaySamples(record);
     const kvArray* initialConditions = parameter(record, initialConditionsParameter);
     const int32_t dimensionCount = kvGetNumberOfDimensions(initialConditions);

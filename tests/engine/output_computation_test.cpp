@@ -307,6 +307,24 @@ TEST(OutputGuards, RefuseAStateThatNoLongerMatchesTheParameters) {
     }
 }
 
+TEST(OutputGuards, RefuseARecordTheDeclarationLeftWithoutPorts) {
+    // Four parameter values: the declaration stops before declaring ports.
+    std::vector<Array> values = parameterValues(EngineParameters{});
+    values.pop_back();
+    vostrel::HostBlock block("quorbelin");
+    block.setParameters(std::move(values));
+    ASSERT_FALSE(vostrel::registerBlock(blockLibrary(), block).abandoned);
+    ASSERT_EQ(block.record().inputPorts, nullptr);
+    for (int code : {setWorkWidthsCode, startCode, initializeConditionsCode, computeOutputsCode}) {
+        vostrel::clearError(block);
+        EXPECT_EQ(call(block, code),
+                  "The block must be declared with its five parameters, two input ports and one "
+                  "output port before its delay lines are set up")
+            << "code " << code;
+    }
+    EXPECT_EQ(block.record().userData, nullptr);
+}
+
 TEST(OutputGuards, RefuseMethodsCalledOutOfOrder) {
     EngineParameters p;
     p.maxDelay = 4;
