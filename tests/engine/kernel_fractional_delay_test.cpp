@@ -138,28 +138,6 @@ TEST(KernelAgainstModel, LongRunsAcrossManyWraps) {
     }
 }
 
-TEST(KernelAgainstModel, SixtyFourPhasesEvenAndOddRows) {
-    std::mt19937 random(64);
-    for (int rows : {1, 2, 3, 4, 7, 8, 9}) {
-        ModelConfig config;
-        config.channels = 3;
-        config.maxDelay = 9;
-        config.useFilter = true;
-        config.filterRows = rows;
-        config.halfLength = rows / 2;
-        config.filterPhases = 64;
-        config.filter = randomTaps(rows, 64, random);
-        for (bool complex : {false, true}) {
-            for (bool perChannel : {false, true}) {
-                config.complex = complex;
-                config.perChannel = perChannel;
-                config.frameSize = 5;
-                crossCheck(config, 40, random);
-            }
-        }
-    }
-}
-
 // A real one-channel run with the history starting at 0.0 and the newest
 // entry at writeIndex; one delay per sample.
 class RealLine {
@@ -365,54 +343,6 @@ TEST(KernelDelay, NaNOnTheFilterPathIsThePhaseZeroSumAtDelayZero) {
     for (int n = 1; n <= 10; ++n) {
         EXPECT_EQ(withNaN.push(n, std::numeric_limits<double>::quiet_NaN()),
                   withZero.push(n, 0.0));
-    }
-}
-
-TEST(KernelDelay, ComplexDataIsTheSameInterpolationOnEachPart) {
-    std::mt19937 random(9);
-    for (bool useFilter : {false, true}) {
-        ModelConfig config;
-        config.channels = 2;
-        config.frameSize = 3;
-        config.maxDelay = 6;
-        config.useFilter = useFilter;
-        config.filterRows = useFilter ? 4 : 0;
-        config.halfLength = config.filterRows / 2;
-        config.filterPhases = useFilter ? 16 : 0;
-        config.filter = randomTaps(config.filterRows, config.filterPhases, random);
-        ModelConfig realConfig = config;
-        config.complex = true;
-        const std::size_t entries = static_cast<std::size_t>(config.channels) * config.length();
-        const std::vector<ModelSample> start = randomSamples(entries, true, random);
-        std::vector<ModelSample> startReal(entries);
-        std::vector<ModelSample> startImag(entries);
-        for (std::size_t e = 0; e < entries; ++e) {
-            startReal[e].real = start[e].real;
-            startImag[e].real = start[e].imag;
-        }
-        KernelHarness both(config, start, 1);
-        KernelHarness realPart(realConfig, startReal, 1);
-        KernelHarness imagPart(realConfig, startImag, 1);
-        for (int frame = 0; frame < 30; ++frame) {
-            const std::vector<ModelSample> input = randomSamples(6, true, random);
-            std::vector<ModelSample> inputReal(6);
-            std::vector<ModelSample> inputImag(6);
-            for (int e = 0; e < 6; ++e) {
-                inputReal[e].real = input[e].real;
-                inputImag[e].real = input[e].imag;
-            }
-            std::vector<double> delays(3);
-            for (double& d : delays) {
-                d = randomDelay(random, config.maxDelay, config.filterPhases);
-            }
-            const auto out = both.step(input, delays, random);
-            const auto outReal = realPart.step(inputReal, delays, random);
-            const auto outImag = imagPart.step(inputImag, delays, random);
-            for (int e = 0; e < 6; ++e) {
-                ASSERT_TRUE(sameValue(out[e].real, outReal[e].real));
-                ASSERT_TRUE(sameValue(out[e].imag, outImag[e].real));
-            }
-        }
     }
 }
 
