@@ -115,7 +115,11 @@ Matrix lagrangeFilter(int32_t order, int32_t phases) {
 
 Matrix windowedSincFilter(int32_t taps, int32_t phases, double beta) {
     Matrix matrix = emptyDesign(taps, phases);
-    const double halfWidth = taps / 2.0;
+    // The window is centred on the interpolated point, so every phase has
+    // linear phase and its delay is exactly p / N. With an odd tap count the
+    // block's window reaches one sample further into the past than into the
+    // future; the window keeps to the symmetric part and the last tap is 0.
+    const double halfWidth = taps / 2;
     for (int32_t p = 0; p < phases; ++p) {
         const double fraction = static_cast<double>(p) / phases;
         double* column = matrix.columnMajor.data() + static_cast<std::size_t>(p) * taps;

@@ -9,7 +9,11 @@
 // degree up to n exactly and is cheap, but dulls high frequencies. A
 // Kaiser-windowed sinc keeps the band up to near the Nyquist rate flat; its
 // error falls with more taps (and a larger beta) until the phase grid, a
-// delay error of up to 1 / (2N) samples, dominates.
+// delay error of up to 1 / (2N) samples, dominates. Use an even number of
+// taps for the sinc: an odd count only adds a zero tap.
+//
+// The block interpolates with a filter of M taps only from a whole delay of
+// M / 2 - 1 samples on; shorter delays fall back to linear interpolation.
 #ifndef QUORBELIN_CLI_FILTER_DESIGN_H
 #define QUORBELIN_CLI_FILTER_DESIGN_H
 
