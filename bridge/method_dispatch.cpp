@@ -11,6 +11,33 @@ namespace quorbelin {
 
 namespace {
 
+// The host's method codes; every other code is invalid.
+enum MethodCode : int32_t {
+    checkSampleTimesCode = 101,
+    initializeConditionsCode = 102,
+    nextVariableHitCode = 103,
+    computeOutputsCode = 104,
+    releaseCode = 107,
+    zeroCrossingsCode = 108,
+    setWorkWidthsCode = 111,
+    checkParametersCode = 112,
+    inputDataTypeCode = 113,
+    outputDataTypeCode = 114,
+    inputWidthCode = 115,
+    outputWidthCode = 116,
+    startCode = 117,
+    inputComplexSignalCode = 120,
+    outputComplexSignalCode = 121,
+    inputSampleTimeCode = 122,
+    outputSampleTimeCode = 123,
+    inputDimensionInfoCode = 126,
+    outputDimensionInfoCode = 127,
+    inputFrameDataCode = 128,
+    defaultDimensionInfoCode = 131,
+    defaultDataTypesCode = 132,
+    defaultComplexSignalsCode = 133,
+};
+
 // The task argument of the output computation: -2 is passed on, anything
 // else becomes 0.
 constexpr int32_t passedOnTask = -2;
@@ -47,6 +74,7 @@ void throughSlot(BlockRecord* record, Method method, const char* refusal, Argume
 }
 
 void dispatch(BlockRecord* record, int32_t code) {
+    // A record without call arguments or port methods reads as empty ones.
     static constexpr CallArgs noCallArgs{};
     const CallArgs& call = record->callArgs != nullptr ? *record->callArgs : noCallArgs;
     const int32_t port = record->sizes[methodArgument];
@@ -58,95 +86,95 @@ void dispatch(BlockRecord* record, int32_t code) {
         record->portMethods != nullptr ? *record->portMethods : noPortMethods;
 
     switch (code) {
-    case 101:
+    case checkSampleTimesCode:
         mdlCheckSampleTimes(record);
         return;
-    case 102:
+    case initializeConditionsCode:
         if (methods.mdlInitializeConditions != nullptr) {
             mdlInitializeConditions(record);
         } else {
             reportError(record, messages::unexpectedInitializeConditions);
         }
         return;
-    case 103:
+    case nextVariableHitCode:
         reportError(record, messages::nextVariableHit);
         return;
-    case 104:
+    case computeOutputsCode:
         mdlComputeOutputs(record, port == passedOnTask ? passedOnTask : 0);
         return;
-    case 107:
+    case releaseCode:
         mdlRelease(record);
         return;
-    case 108:
+    case zeroCrossingsCode:
         reportError(record, messages::zeroCrossings);
         return;
-    case 111:
+    case setWorkWidthsCode:
         throughSlot(record, methods.mdlSetWorkWidths, messages::unexpectedSetWorkWidths);
         return;
-    case 112:
+    case checkParametersCode:
         throughSlot(record, methods.mdlCheckParameters, messages::unexpectedCheckParameters);
         return;
-    case 113:
+    case inputDataTypeCode:
         throughSlot(record, methods.mdlSetInputPortDataType, messages::unexpectedInputDataType, port,
                     call.valueArgument);
         return;
-    case 114:
+    case outputDataTypeCode:
         throughSlot(record, methods.mdlSetOutputPortDataType, messages::unexpectedOutputDataType, port,
                     call.valueArgument);
         return;
-    case 115:
+    case inputWidthCode:
         throughSlot(record, dimensionInfo ? nullptr : methods.mdlSetInputPortWidth,
                     messages::unexpectedInputWidth, port, call.valueArgument);
         return;
-    case 116:
+    case outputWidthCode:
         throughSlot(record, dimensionInfo ? nullptr : methods.mdlSetOutputPortWidth,
                     messages::unexpectedOutputWidth, port, call.valueArgument);
         return;
-    case 117:
+    case startCode:
         if (methods.mdlStart != nullptr) {
             mdlStart(record);
         } else {
             reportError(record, messages::unexpectedStart);
         }
         return;
-    case 120:
+    case inputComplexSignalCode:
         throughSlot(record, methods.mdlSetInputPortComplexSignal, messages::unexpectedInputComplexSignal,
                     port, call.valueArgument);
         return;
-    case 121:
+    case outputComplexSignalCode:
         throughSlot(record, methods.mdlSetOutputPortComplexSignal, messages::unexpectedOutputComplexSignal,
                     port, call.valueArgument);
         return;
-    case 122:
+    case inputSampleTimeCode:
         throughSlot(record, methods.mdlSetInputPortSampleTime, messages::unexpectedInputSampleTime, port,
                     call.periodArgument, call.offsetArgument);
         return;
-    case 123:
+    case outputSampleTimeCode:
         throughSlot(record, methods.mdlSetOutputPortSampleTime, messages::unexpectedOutputSampleTime, port,
                     call.periodArgument, call.offsetArgument);
         return;
-    case 126:
+    case inputDimensionInfoCode:
         throughSlot(record,
                     dimensionInfo ? asDimensionInfoMethod(methods.mdlSetInputPortWidth) : nullptr,
                     messages::unexpectedInputDimensionInfo, port, call.dimsArgument);
         return;
-    case 127:
+    case outputDimensionInfoCode:
         throughSlot(record,
                     dimensionInfo ? asDimensionInfoMethod(methods.mdlSetOutputPortWidth) : nullptr,
                     messages::unexpectedOutputDimensionInfo, port, call.dimsArgument);
         return;
-    case 128:
+    case inputFrameDataCode:
         throughSlot(record, portMethods.mdlSetInputPortFrameData, messages::unexpectedInputFrameData, port,
                     call.valueArgument);
         return;
-    case 131:
+    case defaultDimensionInfoCode:
         throughSlot(record, portMethods.mdlSetDefaultPortDimensionInfo,
                     messages::unexpectedDefaultDimensionInfo);
         return;
-    case 132:
+    case defaultDataTypesCode:
         throughSlot(record, portMethods.mdlSetDefaultPortDataTypes, messages::unexpectedDefaultDataTypes);
         return;
-    case 133:
+    case defaultComplexSignalsCode:
         throughSlot(record, portMethods.mdlSetDefaultPortComplexSignals,
                     messages::unexpectedDefaultComplexSignals);
         return;
