@@ -1,0 +1,136 @@
+// The commands besides run: help texts, info, design-filter, the demo, and
+// the installed tool finding its block.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/cli/tool_runner.h"
+
+namespace quorbelin::testing {
+namespace {
+
+TEST(ToolCommands, EveryCommandHasHelpWithAnExample) {
+    for (const char* command : {"run", "demo", "design-filter", "info"}) {
+        const ToolResult result = runTool({command, "--help"});
+        EXPECT_EQ(result.status, 0) << command;
+        EXPECT_NE(result.out.find("Example"), std::string::npos) << command << ":\n" << result.out;
+        EXPECT_NE(result.out.find(std::string("quorbelin ") + command), std::string::npos) << command;
+    }
+    const ToolResult top = runTool({"--help"});
+    EXPECT_EQ(top.status, 0);
+    for (const char* command : {"run", "demo", "design-filter", "info"}) {
+        EXPECT_NE(top.out.find(command), std::string::npos) << command;
+    }
+}
+
+TEST(ToolCommands, InfoShowsTheSizeQueryAnswerAndDeclaredPorts) {
+    const ToolResult result = runTool({"info", "--max-delay", "100", "--filter", "sinc:32:64", "--channels", "2"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    for (const char* expected : {"[ 3] numInputPorts    2", "[ 2] numOutputPorts   1", "[ 7] numParams        5",
+                                 "[ 6] numSampleTimes   -1", "[19] recordVersion    5200229",
+                                 "input 0 (data): dynamically sized, complexity inherited",
+                                 "input 1 (delay): dynamically sized, real",
+                                 "32 taps x 64 phases (H = 16)", "117 entries per channel"}) {
+        EXPECT_NE(result.out.find(expected), std::string::npos) << expected << "\n" << result.out;
+    }
+}
+
+TEST(ToolCommands, InfoPrintsTheBlocksValidationMessage) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"info"}, "quorbelin: Maximum delay must be a positive scalar integer\n"},
+        {{"info", "--max-delay", "-3"}, "quorbelin: Maximum delay must be a scalar integer > 0\n"},
+        {{"info", "--max-delay", "4", "--channels", "1.5"},
+         "quorbelin: Number of channels should be a positive scalar integer. If it is -1, the number of channels "
+         "equals the port width\n"},
+    };
+    for (const Case& c : cases) {
+        const ToolResult result = runTool(c.arguments);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, c.message);
+        EXPECT_EQ(result.out, "");
+    }
+}
+
+TEST(ToolCommands, DesignFilterWritesPhasesAsColumns) {
+    const ToolResult result = runTool({"design-filter", "lagrange:1:4"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    // Linear interpolation: phase p weighs the samples of age D and D + 1
+    // with 1 - p/4 and p/4.
+    EXPECT_EQ(result.out, "1,0.75,0.5,0.25\n0,0.25,0.5,0.75\n");
+
+    ScratchFolder folder;
+    const ToolResult bad = runTool({"design-filter", "cubic:3:4", "-o", folder / "f.csv"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("not a filter design"), std::string::npos) << bad.err;
+    EXPECT_TRUE(folder.files().empty());
+}
+
+TEST(ToolCommands, DemoWritesItsFilesAndReportsTheTable) {
+    ScratchFolder folder;
+    const ToolResult result = runTool({"demo", "--out", folder / "out"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path() / "out")) {
+        files.push_back(entry.path().filename().string());
+    }
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"input.csv", "input.wav", "linear.png", "linear.wav", "sinc.csv",
+                                               "sinc.png", "sinc.wav"}));
+    // One table row per interpolation: output, filter, SNR, samples/s, x real time.
+    const std::regex row(R"((linear|sinc)\.wav +(\S+) +(-?[0-9.]+) +([0-9]+) +([0-9]+))");
+    std::map<std::string, double> snr;
+    std::istringstream lines(result.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch match;
+        if (std::regex_search(line, match, row)) {
+            snr[match[1]] = std::stod(match[3]);
+            EXPECT_GT(std::stod(match[4]), 0.0) << line;
+        }
+    }
+    ASSERT_EQ(snr.size(), 2u) << result.out;
+    // The sinc design keeps the treble that linear interpolation dulls.
+    EXPECT_GT(snr["linear"], 25.0);
+    EXPECT_GT(snr["sinc"], 50.0);
+    EXPECT_GT(snr["sinc"], snr["linear"] + 15.0);
+}
+
+TEST(ToolCommands, InstalledToolFindsItsBlock) {
+    ScratchFolder prefix;
+    const ToolResult install = runProgram(QUORBELIN_CMAKE_COMMAND,
+                                          {"--install", QUORBELIN_CLI_BUILD_DIR, "--prefix", prefix.path().string()});
+    ASSERT_EQ(install.status, 0) << install.out << install.err;
+    const std::filesystem::path tool = prefix.path() / "bin" / "quorbelin";
+    ASSERT_TRUE(std::filesystem::exists(tool));
+    EXPECT_TRUE(std::filesystem::exists(prefix.path() / "include" / "vostrel" / "block_record.h"));
+    EXPECT_TRUE(std::filesystem::exists(prefix.path() / "include" / "vostrel" / "host_services.h"));
+
+    const ToolResult info = runProgram(tool.string(), {"info", "--max-delay", "4"});
+    ASSERT_EQ(info.status, 0) << info.err;
+    // The installed block, not the one in the build tree.
+    EXPECT_NE(info.out.find(prefix.path().string()), std::string::npos) << info.out;
+
+    writeCsv(prefix / "in.csv", {{1.0}, {2.0}, {3.0}});
+    const ToolResult run = runProgram(tool.string(), {"run", prefix / "in.csv", "-o", prefix / "out.csv", "--delay", "1"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(readCsv(prefix / "out.csv"), (Rows{{0.0}, {1.0}, {2.0}}));
+}
+
+TEST(ToolCommands, BlockOptionPointsAtAnotherLibrary) {
+    ScratchFolder folder;
+    const ToolResult result = runTool({"--block", folder / "missing.so", "info", "--max-delay", "4"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find(folder / "missing.so"), std::string::npos) << result.err;
+}
+
+}  // namespace
+}  // namespace quorbelin::testing
