@@ -146,6 +146,20 @@ TEST(CheckParameters, ASuccessLeavesAnEarlierMessageInPlace) {
     EXPECT_EQ(block->record().errorMessage, earlier);
 }
 
+TEST(CheckParameters, FewerThanFiveValuesAreRefusedNotReadPastTheirEnd) {
+    for (int code : {checkParametersCode, inputWidthCode, outputWidthCode}) {
+        auto block = registeredBlock();
+        std::vector<Array> values = Values{}.make();
+        values.pop_back();
+        block->setParameters(std::move(values));
+        EXPECT_EQ(call(*block, code, {.port = 0, .value = 4}),
+                  "The block takes 5 parameters: maximum delay, interpolation filter, initial "
+                  "conditions, number of channels and delay mode")
+            << "code " << code;
+        EXPECT_EQ(block->record().inputPorts[0].width, -1);
+    }
+}
+
 // A plain size query checks in sizes-only mode; its ports are declared only
 // when the values pass.
 bool passesSizesOnly(const std::vector<Array>& values) {
