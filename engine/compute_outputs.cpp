@@ -1,3 +1,4 @@
+#include "bridge/error_slot.h"
 #include "bridge/host_services.h"
 #include "config/parameters.h"
 #include "engine/delay_geometry.h"
@@ -53,7 +54,7 @@ void mdlComputeOutputs(BlockRecord* record, int32_t /*task*/) {
     DelayGeometry geometry;
     DelayState state;
     if (const char* message = runTimeMessage(record, geometry, state)) {
-        record->root->errorMessage = message;
+        reportError(record, message);
         return;
     }
 

@@ -2,16 +2,19 @@
 
 #include <limits>
 
+#include "config/check_parameters.h"
 #include "config/parameters.h"
 #include "engine/engine_messages.h"
 
 namespace quorbelin {
 
 const char* undeclaredBlockMessage(const BlockRecord* record) {
-    if (record->params == nullptr || record->numParamsGiven < parameterCount ||
-        record->inputPorts == nullptr || record->sizes[numInputPorts] < 2 ||
+    if (!hasAllParameters(record)) {
+        return missingParametersMessage;
+    }
+    if (record->inputPorts == nullptr || record->sizes[numInputPorts] < 2 ||
         record->outputPorts == nullptr || record->sizes[numOutputPorts] < 1) {
-        return messages::blockNotDeclared;
+        return messages::portsNotDeclared;
     }
     return nullptr;
 }

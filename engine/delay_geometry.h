@@ -19,8 +19,8 @@ struct DelayGeometry {
     bool complex = false;      // data port 0 settled as complex
 };
 
-// Null once the declaration has given the record its five parameters and
-// its ports; otherwise the message. Every engine method reads both.
+// Null when the record holds the five parameter values and the declared
+// ports; otherwise the message. Every engine method reads both.
 const char* undeclaredBlockMessage(const BlockRecord* record);
 
 // Fills geometry and returns null, or returns the message why no delay line

@@ -39,9 +39,9 @@ inline constexpr const char* delayBufferTooLarge =
 
 // Method calls out of the life cycle's order, or a host that changed what
 // the delay state was sized from.
-inline constexpr const char* blockNotDeclared =
-    "The block must be declared with its five parameters, two input ports and one output port "
-    "before its delay lines are set up";
+inline constexpr const char* portsNotDeclared =
+    "The block's two input ports and one output port must be declared before its delay lines "
+    "are set up";
 inline constexpr const char* dataPortWidthUnsettled =
     "The width of the data port must be settled before the delay lines are sized";
 inline constexpr const char* workVectorsMismatch =

@@ -1,5 +1,6 @@
 #include <cstddef>
 
+#include "bridge/error_slot.h"
 #include "bridge/host_services.h"
 #include "config/parameters.h"
 #include "engine/delay_geometry.h"
@@ -50,18 +51,18 @@ void mdlInitializeConditions(BlockRecord* record) {
     DelayGeometry geometry;
     DelayState state;
     if (const char* message = deriveDelayGeometry(record, geometry)) {
-        record->root->errorMessage = message;
+        reportError(record, message);
         return;
     }
     if (const char* message = bindDelayState(record, geometry, state)) {
-        record->root->errorMessage = message;
+        reportError(record, message);
         return;
     }
     const kvArray* initialConditions = parameter(record, initialConditionsParameter);
     const int32_t elementCount = kvGetNumberOfElements(initialConditions);
     const auto* shape = static_cast<const ICShape*>(record->userData);
     if (shape == nullptr || !shapeFits(*shape, geometry, elementCount)) {
-        record->root->errorMessage = messages::initialConditionsNotAnalysed;
+        reportError(record, messages::initialConditionsNotAnalysed);
         return;
     }
 

@@ -1,3 +1,4 @@
+#include "bridge/error_slot.h"
 #include "bridge/host_services.h"
 #include "config/parameters.h"
 #include "engine/delay_geometry.h"
@@ -14,7 +15,7 @@ namespace quorbelin {
 // fields stay 0 until the shape is known.
 void mdlStart(BlockRecord* record) {
     if (const char* message = undeclaredBlockMessage(record)) {
-        record->root->errorMessage = message;
+        reportError(record, message);
         return;
     }
     const int32_t maxDelay = maxDelaySamples(record);
@@ -26,35 +27,35 @@ void mdlStart(BlockRecord* record) {
 
     auto* shape = static_cast<ICShape*>(kvCalloc(1, sizeof(ICShape)));
     if (shape == nullptr) {
-        record->root->errorMessage = messages::memoryAllocationFailure;
+        reportError(record, messages::memoryAllocationFailure);
         return;
     }
     kivMakeMemoryPersistent(shape);
     record->userData = shape;
 
     if (record->sampleTimes != nullptr && record->sampleTimes[0] == 0.0) {
-        record->root->errorMessage = messages::discreteSampleTimesRequired;
+        reportError(record, messages::discreteSampleTimesRequired);
         return;
     }
     const int32_t channels = channelCount(record);
     if (const char* message =
             delayPortWidthMessage(delayPortWidth, channels, frameSize(record), perChannel)) {
-        record->root->errorMessage = message;
+        reportError(record, message);
         return;
     }
     if (!(kvIsNumeric(initialConditions) & 1u)) {
-        record->root->errorMessage = messages::initialConditionsNotNumeric;
+        reportError(record, messages::initialConditionsNotNumeric);
         return;
     }
     if (dimensionCount > 3) {
-        record->root->errorMessage = messages::initialConditionsTooManyDimensions;
+        reportError(record, messages::initialConditionsTooManyDimensions);
         return;
     }
     ICShape reduced{};
     if (const char* message =
             reduceICShape(kvGetNumberOfElements(initialConditions), dimensionCount, dimensions,
                           channels, maxDelay, reduced)) {
-        record->root->errorMessage = message;
+        reportError(record, message);
         return;
     }
     *shape = reduced;
@@ -62,7 +63,7 @@ void mdlStart(BlockRecord* record) {
     // the reverse.
     if ((kvIsComplex(initialConditions) & 1u) &&
         record->inputPorts[0].complexity == COMPLEXITY_REAL) {
-        record->root->errorMessage = messages::complexInitialConditionsForRealData;
+        reportError(record, messages::complexInitialConditionsForRealData);
     }
 }
 

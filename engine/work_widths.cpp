@@ -1,3 +1,4 @@
+#include "bridge/error_slot.h"
 #include "engine/delay_geometry.h"
 #include "engine/delay_state.h"
 #include "engine/engine_methods.h"
@@ -10,7 +11,7 @@ namespace quorbelin {
 void mdlSetWorkWidths(BlockRecord* record) {
     DelayGeometry geometry;
     if (const char* message = deriveDelayGeometry(record, geometry)) {
-        record->root->errorMessage = message;
+        reportError(record, message);
         return;
     }
     if (record->setNumWorkVectors == nullptr ||

@@ -307,7 +307,7 @@ TEST(OutputGuards, RefuseAStateThatNoLongerMatchesTheParameters) {
     }
 }
 
-TEST(OutputGuards, RefuseARecordTheDeclarationLeftWithoutPorts) {
+TEST(OutputGuards, RefuseARecordWithoutParametersOrPorts) {
     // Four parameter values: the declaration stops before declaring ports.
     std::vector<Array> values = parameterValues(EngineParameters{});
     values.pop_back();
@@ -315,11 +315,21 @@ TEST(OutputGuards, RefuseARecordTheDeclarationLeftWithoutPorts) {
     block.setParameters(std::move(values));
     ASSERT_FALSE(vostrel::registerBlock(blockLibrary(), block).abandoned);
     ASSERT_EQ(block.record().inputPorts, nullptr);
-    for (int code : {setWorkWidthsCode, startCode, initializeConditionsCode, computeOutputsCode}) {
+    const int codes[] = {setWorkWidthsCode, startCode, initializeConditionsCode, computeOutputsCode};
+    for (int code : codes) {
         vostrel::clearError(block);
         EXPECT_EQ(call(block, code),
-                  "The block must be declared with its five parameters, two input ports and one "
-                  "output port before its delay lines are set up")
+                  "The block takes 5 parameters: maximum delay, interpolation filter, initial "
+                  "conditions, number of channels and delay mode")
+            << "code " << code;
+    }
+    // All five values now, but still no ports.
+    block.setParameters(parameterValues(EngineParameters{}));
+    for (int code : codes) {
+        vostrel::clearError(block);
+        EXPECT_EQ(call(block, code),
+                  "The block's two input ports and one output port must be declared before its "
+                  "delay lines are set up")
             << "code " << code;
     }
     EXPECT_EQ(block.record().userData, nullptr);
