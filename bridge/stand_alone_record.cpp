@@ -8,7 +8,6 @@ namespace quorbelin {
 
 namespace {
 
-
 template <typename T>
 T* zeroFilled(size_t count) {
     return static_cast<T*>(kvCalloc(count, sizeof(T)));
@@ -18,14 +17,12 @@ T* zeroFilled(size_t count) {
 
 // Allocates first, so that a failed allocation leaves the record unchanged.
 template <typename Port>
-int32_t setPortCount(void* context, int32_t count, int sizesIndex, Port*& ports) {
-    BlockRecord* record = static_cast<BlockRecord*>(context);
+int32_t setPortCount(BlockRecord* record, int32_t count, int sizesIndex, Port*& ports) {
     if (count < 0) {
         return 0;
     }
-    Port* allocated = nullptr;
     if (count > 0) {
-        allocated = zeroFilled<Port>(static_cast<size_t>(count));
+        Port* allocated = zeroFilled<Port>(static_cast<size_t>(count));
         if (allocated == nullptr) {
             return 0;
         }
@@ -80,12 +77,12 @@ BlockRecord* createStandAloneRecord(int32_t rightCount, const kvArray* rightArgs
 
 int32_t standAloneSetNumInputPorts(void* context, int32_t count) {
     BlockRecord* record = static_cast<BlockRecord*>(context);
-    return setPortCount(context, count, numInputPorts, record->inputPorts);
+    return setPortCount(record, count, numInputPorts, record->inputPorts);
 }
 
 int32_t standAloneSetNumOutputPorts(void* context, int32_t count) {
     BlockRecord* record = static_cast<BlockRecord*>(context);
-    return setPortCount(context, count, numOutputPorts, record->outputPorts);
+    return setPortCount(record, count, numOutputPorts, record->outputPorts);
 }
 
 }  // namespace quorbelin
