@@ -1,10 +1,12 @@
 // An output file that appears only when it is complete: everything is
 // written to a temporary file beside the target, which commit() renames over
 // the target. Until then the target is untouched, and a failure (or an
-// exception unwinding past the object) removes the temporary file.
+// exception unwinding past the object) removes the temporary file. So does
+// an interrupt (SIGINT, SIGTERM, SIGHUP) while the file is being written.
 #ifndef QUORBELIN_CLI_ATOMIC_OUTPUT_H
 #define QUORBELIN_CLI_ATOMIC_OUTPUT_H
 
+#include <cstddef>
 #include <string>
 
 namespace quorbelin::cli {
@@ -26,8 +28,10 @@ public:
 
 private:
     std::string target_;
+    static constexpr std::size_t pendingSlotNone = ~std::size_t{0};
     std::string temporary_;
     bool committed_ = false;
+    std::size_t slot_ = pendingSlotNone;  // in the interrupt handler's list
 };
 
 }  // namespace quorbelin::cli

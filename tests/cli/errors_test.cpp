@@ -3,6 +3,13 @@
 // faults naming the file and line with status 1, and never an output file
 // (or a leftover temporary file) after a failure.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sndfile.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <thread>
 
 #include <fstream>
 #include <string>
@@ -155,6 +162,44 @@ TEST(RunFailuresInput, ComplexInputNeedsColumnPairs) {
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "quorbelin: odd.csv:1: 3 columns: a complex signal has two per channel (real, imaginary)\n");
     EXPECT_EQ(folder.files(), (std::vector<std::string>{"odd.csv"}));
+}
+
+// Interrupted while writing, the tool removes its temporary file.
+TEST(RunFailuresInput, InterruptLeavesNoPartialFile) {
+    ScratchFolder folder;
+    {
+        SF_INFO info{};
+        info.samplerate = 48000;
+        info.channels = 1;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+        SNDFILE* file = sf_open((folder / "long.wav").c_str(), SFM_WRITE, &info);
+        ASSERT_NE(file, nullptr);
+        const std::vector<double> block(48000, 0.25);
+        for (int second = 0; second < 120; ++second) sf_writef_double(file, block.data(), 48000);
+        sf_close(file);
+    }
+    std::vector<std::string> arguments = {toolPath(), "run", folder / "long.wav", "-o", folder / "out.wav", "--delay",
+                                          "1.5", "-q"};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, toolPath(), nullptr, nullptr, argv.data(), environ), 0);
+    // Wait for the temporary output to appear, then interrupt.
+    bool writing = false;
+    for (int i = 0; i < 5000 && !writing; ++i) {
+        for (const std::string& name : folder.files()) writing = writing || name.find(".partial-") != std::string::npos;
+        if (!writing) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    kill(child, SIGINT);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(writing) << "the run never started writing";
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        GTEST_SKIP() << "the run finished before the interrupt arrived";
+    }
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"long.wav"}));
 }
 
 TEST(CommandLine, NoCommandAndUnknownCommandAreUsageErrors) {
