@@ -97,6 +97,7 @@ AudioSignalWriter::AudioSignalWriter(const std::string& target, const std::strin
     if (format.complex) {
         throw UsageError(target + ": audio files hold real signals; write a complex signal to .csv");
     }
+    const int fileFormat = audioFormatFor(target);
     if (!format.sampleRate) {
         throw UsageError(target + ": writing audio needs a sample rate; give --rate");
     }
@@ -107,7 +108,7 @@ AudioSignalWriter::AudioSignalWriter(const std::string& target, const std::strin
     SF_INFO info{};
     info.samplerate = static_cast<int>(rate);
     info.channels = format.channels;
-    info.format = audioFormatFor(target);
+    info.format = fileFormat;
     if (!sf_format_check(&info)) {
         throw UsageError(target + ": this audio format cannot hold " + std::to_string(format.channels) +
                          " channels at " + std::to_string(info.samplerate) + " Hz");

@@ -135,16 +135,25 @@ void renderPlot(const PlotRecorder& recorder, const std::string& target, const s
              << "set grid\nset key outside right top\n"
              << "set xlabel " << quoted(rate ? "time (s)" : "time (samples)") << "\n";
     const std::string file = quoted(data.path());
-    for (int32_t c = 0; c < recorder.channels(); ++c) {
-        const int inputColumn = 2 + 2 * c;
-        commands << "set ylabel " << quoted("channel " + std::to_string(c + 1)) << "\n"
-                 << "plot " << file << " using 1:" << inputColumn << " with lines lw 1 title 'input', "
-                 << file << " using 1:" << inputColumn + 1 << " with lines lw 1 title 'output'\n";
+    if (recorder.points().empty()) {
+        // gnuplot refuses to draw no data; an empty signal gets an empty frame.
+        commands << "set label 1 'no samples' at graph 0.5, graph 0.5 center\n";
+        for (int32_t panel = 0; panel < panels; ++panel) {
+            commands << "plot [0:1] [-1:1] NaN notitle\n";
+        }
+        commands << "unset multiplot\nset output\n";
+    } else {
+        for (int32_t c = 0; c < recorder.channels(); ++c) {
+            const int inputColumn = 2 + 2 * c;
+            commands << "set ylabel " << quoted("channel " + std::to_string(c + 1)) << "\n"
+                     << "plot " << file << " using 1:" << inputColumn << " with lines lw 1 title 'input', "
+                     << file << " using 1:" << inputColumn + 1 << " with lines lw 1 title 'output'\n";
+        }
+        commands << "set ylabel 'delay (samples)'\n"
+                 << "plot " << file << " using 1:" << 2 + 2 * recorder.channels()
+                 << " with lines lw 2 title 'delay'\n"
+                 << "unset multiplot\nset output\n";
     }
-    commands << "set ylabel 'delay (samples)'\n"
-             << "plot " << file << " using 1:" << 2 + 2 * recorder.channels()
-             << " with lines lw 2 title 'delay'\n"
-             << "unset multiplot\nset output\n";
     {
         std::ofstream stream(script.path());
         stream << commands.str();

@@ -129,6 +129,7 @@ RunSummary runDelay(const RunOptions& options) {
     std::optional<AtomicOutput> plotOutput;
     std::optional<PlotRecorder> recorder;
     if (!options.plot.empty()) {
+        plotOutput.emplace(options.plot);
         recorder.emplace(format.channels);
     }
 
@@ -188,7 +189,6 @@ RunSummary runDelay(const RunOptions& options) {
     progress.finish();
 
     if (recorder) {
-        plotOutput.emplace(options.plot);
         renderPlot(*recorder, options.plot, plotOutput->temporaryPath(), format.sampleRate,
                    options.input + " -> " + options.output);
     }

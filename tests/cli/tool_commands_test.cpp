@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -102,6 +104,43 @@ TEST(ToolCommands, DemoWritesItsFilesAndReportsTheTable) {
     EXPECT_GT(snr["linear"], 25.0);
     EXPECT_GT(snr["sinc"], 50.0);
     EXPECT_GT(snr["sinc"], snr["linear"] + 15.0);
+}
+
+std::string fileStart(const std::string& path, std::size_t count) {
+    std::ifstream stream(path, std::ios::binary);
+    std::string start(count, '\0');
+    stream.read(start.data(), static_cast<std::streamsize>(count));
+    start.resize(static_cast<std::size_t>(stream.gcount()));
+    return start;
+}
+
+TEST(ToolCommands, PlotsArePngOrSvgAndCommittedWithTheOutput) {
+    ScratchFolder folder;
+    Rows rows;
+    for (int n = 0; n < 30000; ++n) rows.push_back({std::sin(n * 0.01), std::cos(n * 0.01), 0.5, -0.5});
+    writeCsv(folder / "in.csv", rows);
+    writeText(folder / "empty.csv", "a,b\n");
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string plot;
+        std::string signature;
+    };
+    const std::vector<Case> cases = {
+        {{"run", "in.csv", "-o", "out.csv", "--delay", "sine:20:10:5", "--rate", "8000"}, "p.svg", "<?xml"},
+        {{"run", "in.csv", "-o", "iq.csv", "--delay", "3", "--complex", "--per-channel"}, "p.png", "\x89PNG"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = c.arguments;
+        arguments.insert(arguments.end(), {"--plot", c.plot});
+        const ToolResult result = runTool(arguments, folder.path());
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(fileStart(folder / c.plot, c.signature.size()), c.signature) << c.plot;
+    }
+    // A plot that cannot be drawn fails the run: neither file appears.
+    const ToolResult failed = runTool({"run", "in.csv", "-o", "late.csv", "--delay", "3", "--plot", "nowhere/p.svg"},
+                                      folder.path());
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(folder / "late.csv"));
 }
 
 TEST(ToolCommands, InstalledToolFindsItsBlock) {
