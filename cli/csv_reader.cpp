@@ -1,5 +1,6 @@
 #include "cli/csv_reader.h"
 
+#include <cerrno>
 #include <cstring>
 #include <limits>
 

@@ -127,8 +127,9 @@ void runDemo(const DemoOptions& options, std::FILE* out) {
     const std::string inputCsv = folder + "/input.csv";
     writeTestSignal(inputWav, inputCsv);
 
-    char delay[96];
-    std::snprintf(delay, sizeof delay, "sine:%.17g:%.17g:%.17g", meanDelay, delayDepth, delayHertz);
+    char modulation[96];
+    std::snprintf(modulation, sizeof modulation, "%.17g:%.17g:%.17g", meanDelay, delayDepth, delayHertz);
+    const std::string delay = std::string("sine:") + modulation;
 
     struct Variant {
         const char* name;
@@ -136,7 +137,7 @@ void runDemo(const DemoOptions& options, std::FILE* out) {
     };
     const Variant variants[] = {{"linear", "linear"}, {"sinc", "sinc:32:64"}};
     std::fprintf(out, "%d-channel test signal, %.1f s at %.0f Hz; delay %s samples (sine:MEAN:DEPTH:HZ)\n\n",
-                 channels, static_cast<double>(signalLength) / sampleRate, sampleRate, delay + 5);
+                 channels, static_cast<double>(signalLength) / sampleRate, sampleRate, modulation);
     std::fprintf(out, "%-12s %-12s %10s %18s %12s\n", "output", "filter", "SNR (dB)", "samples/s", "x real time");
     for (const Variant& variant : variants) {
         RunOptions run;
