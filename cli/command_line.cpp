@@ -12,6 +12,7 @@
 #include "cli/info_command.h"
 #include "cli/parse_number.h"
 #include "cli/run_command.h"
+#include "cli/validate_command.h"
 #include "host/vostrel_host.h"
 
 #ifndef QUORBELIN_VERSION
@@ -176,6 +177,9 @@ int runCommandLine(int argc, char** argv) {
     addParameterOptions(*infoCommand, infoParameters, "-1 by default here");
     infoCommand->footer("Example:\n  quorbelin info --max-delay 100 --filter sinc:32:64 --channels 2");
 
+    ValidateOptions validate;
+    CLI::App* validateCommand = addValidateCommand(app, validate);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -209,6 +213,9 @@ int runCommandLine(int argc, char** argv) {
             info.parameters = toParameterOptions(infoParameters);
             info.blockPath = blockPath;
             printBlockInfo(info, stdout);
+        } else if (validateCommand->parsed()) {
+            commandName = "validate";
+            return runValidate(validate, stdout);
         }
     } catch (const UsageError& error) {
         std::fprintf(stderr, "%s: %s\n", programName, error.what());

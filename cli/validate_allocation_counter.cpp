@@ -1,0 +1,94 @@
+// Two ways to see every allocation: under AddressSanitizer its allocator
+// hooks, otherwise a thin interposer on glibc's malloc family that forwards
+// to the real allocator. The interposer sits in the executable, so the block
+// library and libstdc++ bind to it as well.
+#include "cli/validate_allocation_counter.h"
+
+#include <atomic>
+#include <cstddef>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define QUORBELIN_COUNT_WITH_SANITIZER_HOOKS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUORBELIN_COUNT_WITH_SANITIZER_HOOKS 1
+#endif
+#endif
+
+#ifdef QUORBELIN_COUNT_WITH_SANITIZER_HOOKS
+#include <sanitizer/allocator_interface.h>
+#endif
+
+namespace {
+
+std::atomic<bool> counting{false};
+std::atomic<uint64_t> allocations{0};
+
+inline void noteAllocation() {
+    if (counting.load(std::memory_order_relaxed)) {
+        allocations.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+}  // namespace
+
+#ifdef QUORBELIN_COUNT_WITH_SANITIZER_HOOKS
+
+namespace {
+
+void onMalloc(const volatile void*, std::size_t) { noteAllocation(); }
+void onFree(const volatile void*) {}
+
+void installHooks() {
+    static const bool installed = [] {
+        __sanitizer_install_malloc_and_free_hooks(&onMalloc, &onFree);
+        return true;
+    }();
+    (void)installed;
+}
+
+}  // namespace
+
+#else
+
+extern "C" {
+void* __libc_malloc(std::size_t size);
+void* __libc_calloc(std::size_t count, std::size_t size);
+void* __libc_realloc(void* block, std::size_t size);
+
+void* malloc(std::size_t size) {
+    noteAllocation();
+    return __libc_malloc(size);
+}
+
+void* calloc(std::size_t count, std::size_t size) {
+    noteAllocation();
+    return __libc_calloc(count, size);
+}
+
+void* realloc(void* block, std::size_t size) {
+    noteAllocation();
+    return __libc_realloc(block, size);
+}
+}
+
+namespace {
+void installHooks() {}
+}  // namespace
+
+#endif
+
+namespace quorbelin::cli::validate {
+
+void startCountingAllocations() {
+    installHooks();
+    allocations.store(0);
+    counting.store(true);
+}
+
+uint64_t stopCountingAllocations() {
+    counting.store(false);
+    return allocations.load();
+}
+
+}  // namespace quorbelin::cli::validate

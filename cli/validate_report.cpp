@@ -1,0 +1,73 @@
+#include "cli/validate_report.h"
+
+#include <cmath>
+
+namespace quorbelin::cli::validate {
+namespace {
+
+std::string jsonString(const std::string& text) {
+    std::string quoted = "\"";
+    for (const unsigned char c : text) {
+        switch (c) {
+            case '"': quoted += "\\\""; break;
+            case '\\': quoted += "\\\\"; break;
+            case '\n': quoted += "\\n"; break;
+            case '\t': quoted += "\\t"; break;
+            case '\r': quoted += "\\r"; break;
+            default:
+                if (c < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                    quoted += escaped;
+                } else {
+                    quoted += static_cast<char>(c);
+                }
+        }
+    }
+    return quoted + "\"";
+}
+
+}  // namespace
+
+Tally tally(const std::vector<CheckResult>& results) {
+    Tally counts;
+    for (const CheckResult& result : results) {
+        switch (result.outcome.status) {
+            case Status::pass: ++counts.passed; break;
+            case Status::warn: ++counts.warned; break;
+            case Status::skip: ++counts.skipped; break;
+            default: ++counts.failed; break;
+        }
+    }
+    return counts;
+}
+
+void printLine(std::FILE* out, const CheckResult& result) {
+    std::fprintf(out, "%s %s (%.0f ms): %s\n", statusName(result.outcome.status), result.name.c_str(),
+                 std::round(result.outcome.milliseconds), result.outcome.detail.c_str());
+    std::fflush(out);
+}
+
+void printSummary(std::FILE* out, const Tally& counts) {
+    std::fprintf(out, "%d passed, %d failed", counts.passed, counts.failed);
+    if (counts.warned > 0 || counts.skipped > 0) {
+        std::fprintf(out, " (%d warned, %d skipped)", counts.warned, counts.skipped);
+    }
+    std::fprintf(out, "\n");
+}
+
+void printJson(std::FILE* out, const std::string& library, uint64_t seed, const std::vector<CheckResult>& results) {
+    const Tally counts = tally(results);
+    std::fprintf(out, "{\n  \"library\": %s,\n  \"seed\": %llu,\n  \"checks\": [", jsonString(library).c_str(),
+                 static_cast<unsigned long long>(seed));
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const CheckResult& result = results[i];
+        std::fprintf(out, "%s\n    {\"name\": %s, \"status\": \"%s\", \"ms\": %.1f, \"detail\": %s}",
+                     i == 0 ? "" : ",", jsonString(result.name).c_str(), statusName(result.outcome.status),
+                     result.outcome.milliseconds, jsonString(result.outcome.detail).c_str());
+    }
+    std::fprintf(out, "\n  ],\n  \"passed\": %d,\n  \"failed\": %d,\n  \"warned\": %d,\n  \"skipped\": %d\n}\n",
+                 counts.passed, counts.failed, counts.warned, counts.skipped);
+}
+
+}  // namespace quorbelin::cli::validate
