@@ -27,7 +27,12 @@ constexpr std::size_t rowsPerChunk = 4096;
 
 // The smallest maximum delay that serves every delay the source gives.
 double defaultMaxDelay(double largestDelay) {
-    return std::max(1.0, std::ceil(largestDelay));
+    const double samples = std::max(1.0, std::ceil(largestDelay));
+    if (!(samples <= std::numeric_limits<int32_t>::max())) {
+        throw UsageError("the delay reaches " + std::to_string(largestDelay) +
+                         " samples, which gives no maximum delay; give --max-delay");
+    }
+    return samples;
 }
 
 // The numChannels value for the block: the input's count unless the user
@@ -106,7 +111,8 @@ RunSummary runDelay(const RunOptions& options) {
     parameters.perChannel = options.parameters.perChannel;
     const DelayPortLayout delayLayout{parameters.perChannel, format.channels, frame};
     std::unique_ptr<DelaySource> delays = makeDelaySource(options.delay, unit, format.sampleRate, delayLayout);
-    parameters.maxDelay = options.parameters.maxDelay.value_or(defaultMaxDelay(delays->largest()));
+    parameters.maxDelay =
+        options.parameters.maxDelay ? *options.parameters.maxDelay : defaultMaxDelay(delays->largest());
     parameters.filter = resolveFilter(options.parameters.filter);
     parameters.initialConditions = resolveInitialConditions(options.parameters.initialConditions);
 

@@ -227,6 +227,18 @@ TEST(RunCsvDelays, ConstantDelayInMillisecondsAndDefaultMaximum) {
     }
 }
 
+// Delays beyond the maximum act as the maximum, below 0 as 0, whatever their
+// size.
+TEST(RunCsvDelays, InfiniteDelaysAreClamped) {
+    ScratchFolder folder;
+    writeCsv(folder / "in.csv", {{1.0}, {2.0}, {3.0}, {4.0}});
+    writeCsv(folder / "delays.csv", {{INFINITY}, {-INFINITY}, {INFINITY}, {-1e300}});
+    const ToolResult result = runTool({"run", folder / "in.csv", "-o", folder / "out.csv", "--delay",
+                                       folder / "delays.csv", "--max-delay", "2", "--ic", "9"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(readCsv(folder / "out.csv"), (Rows{{9.0}, {2.0}, {1.0}, {4.0}}));
+}
+
 // numChannels -1 makes each element of the port a channel; with frame 1 it is
 // the same delay as naming the channel count.
 TEST(RunCsvDelays, ChannelsMinusOneMatchesTheChannelCount) {
