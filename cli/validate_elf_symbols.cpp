@@ -2,6 +2,7 @@
 
 #include <elf.h>
 
+#include <array>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -54,10 +55,10 @@ private:
 
 DynamicSymbols readDynamicSymbols(const std::string& path) {
     const ElfImage image(path);
-    const auto header = image.read<Elf64_Ehdr>(0);
-    if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0) {
+    if (image.size() < SELFMAG || image.read<std::array<char, SELFMAG>>(0) != std::to_array<char>({ELFMAG0, 'E', 'L', 'F'})) {
         image.fail("not an ELF file");
     }
+    const auto header = image.read<Elf64_Ehdr>(0);
     if (header.e_ident[EI_CLASS] != ELFCLASS64 || header.e_ident[EI_DATA] != ELFDATA2LSB) {
         image.fail("not a 64-bit little-endian ELF file");
     }
