@@ -35,7 +35,7 @@ struct ParameterTexts {
     bool perChannel = false;
 };
 
-void addParameterOptions(CLI::App& command, ParameterTexts& texts, const std::string& channelsDefault) {
+void addParameterOptions(CLI::App& command, ParameterTexts& texts, const std::string& channelsHelp) {
     command.add_option("--max-delay", texts.maxDelay,
                        "Largest delay the block provides, in samples (an integer >= 1); sizes each channel's "
                        "buffer, and longer delays are clamped to it")
@@ -51,8 +51,7 @@ void addParameterOptions(CLI::App& command, ParameterTexts& texts, const std::st
         ->type_name("VALUE|FILE.csv")
         ->capture_default_str();
     command.add_option("--channels", texts.channels,
-                       "Number of channels: " + channelsDefault +
-                           ", or -1 to make every element of the data port a channel of its own (frame 1)")
+                       channelsHelp)
         ->type_name("N");
     command.add_flag("--per-channel", texts.perChannel,
                      "Per-channel delay mode: one delay per channel for the whole frame, instead of one "
@@ -128,7 +127,9 @@ int runCommandLine(int argc, char** argv) {
     runCommand->add_option("--delay-unit", run.delayUnit, "Unit of the delay values: samples, ms or s")
         ->check(CLI::IsMember({"samples", "ms", "s"}))
         ->capture_default_str();
-    addParameterOptions(*runCommand, runParameters, "the input's channel count (the default)");
+    addParameterOptions(*runCommand, runParameters,
+                        "Number of channels: the input's channel count (the default), or -1 to make every element "
+                        "of the data port a channel of its own (frame 1)");
     runCommand->add_option("--frame", run.frame,
                            "Samples per channel per sample hit; the data port is channels x FRAME wide, the last "
                            "frame is padded with zeros and the output trimmed to the input's length")
@@ -174,7 +175,9 @@ int runCommandLine(int argc, char** argv) {
     ParameterTexts infoParameters;
     CLI::App* infoCommand = app.add_subcommand(
         "info", "Show the block's size-query answer and declared ports for the given parameters");
-    addParameterOptions(*infoCommand, infoParameters, "-1 by default here");
+    addParameterOptions(*infoCommand, infoParameters,
+                        "Number of channels, or -1 (the default here) to make every element of the data port a "
+                        "channel of its own");
     infoCommand->footer("Example:\n  quorbelin info --max-delay 100 --filter sinc:32:64 --channels 2");
 
     ValidateOptions validate;
