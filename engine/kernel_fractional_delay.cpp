@@ -2,149 +2,120 @@
 
 #include <cstddef>
 
-#include "bridge/int32_conversion.h"
+#include "engine/kernel_lane_paths.h"
+#include "engine/kernel_paths.h"
+#include "engine/kernel_portable.h"
+#include "engine/kernel_sample_decode.h"
 
 namespace quorbelin {
 namespace {
 
-// A delay clamped to [0, Dmax] and split into whole samples and a fraction.
-// NaN passes both comparisons: its whole part converts to 0 and the fraction
-// stays NaN, which linear interpolation passes on and the FIR phase (0)
-// ignores.
-struct SplitDelay {
-    int32_t whole;
-    double fraction;
-};
-
-inline SplitDelay splitDelay(double delay, int32_t maxDelay) {
-    const double upper = static_cast<double>(maxDelay);
-    if (delay < 0.0) {
-        delay = 0.0;
-    } else if (delay > upper) {
-        delay = upper;
+kernel::LanePath lanePath(KernelPath path, int parts) {
+    switch (path) {
+    case KernelPath::avx512: return kernel::avx512LanePath(parts);
+    case KernelPath::avx2: return kernel::avx2LanePath(parts);
+    case KernelPath::portable: break;
     }
-    const int32_t whole = truncateToInt32(delay);
-    return {whole, delay - static_cast<double>(whole)};
+    return {};
 }
 
-// Entry e of a buffer of Parts doubles per entry.
+// Per-sample delay mode: each tile of samples is decoded once and then run
+// through every channel, the channel tiles on the vector path, the channels
+// left over one at a time.
 template <int Parts>
-inline const double* entry(const double* buffer, int32_t e) {
-    return buffer + static_cast<std::size_t>(e) * Parts;
-}
-
-// Two taps: ages D (entry i) and D + 1 (entry j, the one before i).
-template <int Parts>
-inline void interpolateLinear(const double* buffer, int32_t length, int32_t newest,
-                              SplitDelay delay, double* out) {
-    int32_t i = newest - delay.whole;
-    if (i < 0) {
-        i += length;
+void delayFramePerSample(KernelPath path, const DelayLineSizes& sizes,
+                         const InterpolationFilter& filter, const FrameSignals& signals,
+                         double* buffer, int32_t writeIndex) {
+    if (sizes.channels == 0) {
+        return;
     }
-    const int32_t j = i > 0 ? i - 1 : length - 1;
-    const double f = delay.fraction;
-    const double* older = entry<Parts>(buffer, j);
-    const double* younger = entry<Parts>(buffer, i);
-    for (int part = 0; part < Parts; ++part) {
-        out[part] = f * older[part] + (1.0 - f) * younger[part];
-    }
-}
-
-// M taps of the nearest phase over ages D - H + 1 ... D - H + M. The oldest
-// age is at most L (the entry just written), so the window crosses the
-// buffer's seam at most once: one run down from entry i, then, when it
-// reaches past entry 0, a second run down from entry L - 1.
-template <int Parts>
-inline void interpolateFir(const double* buffer, int32_t length, int32_t newest,
-                           SplitDelay delay, const InterpolationFilter& filter,
-                           int32_t halfLength, double* out) {
-    const int32_t rows = filter.rows;
-    const int32_t phases = filter.phases;
-    int32_t whole = delay.whole;
-    int32_t phase = truncateToInt32(delay.fraction * static_cast<double>(phases) + 0.5);
-    if (phase == phases) {
-        // The fraction rounds up to a whole sample; D stays <= Dmax because a
-        // nonzero fraction means the delay was below Dmax.
-        whole += 1;
-        phase = 0;
-    }
-    int32_t i = newest - whole + halfLength - 1;
-    if (i < 0) {
-        i += length;
-    }
-    const double* taps = filter.taps + static_cast<std::size_t>(phase) * rows;
-
-    double sum[Parts];
-    for (int part = 0; part < Parts; ++part) {
-        sum[part] = 0.0;
-    }
-    const int32_t firstRun = i + 1 >= rows ? rows : i + 1;
-    for (int32_t t = 0; t < firstRun; ++t) {
-        const double* x = entry<Parts>(buffer, i - t);
-        for (int part = 0; part < Parts; ++part) {
-            sum[part] = sum[part] + taps[t] * x[part];
-        }
-    }
-    for (int32_t t = firstRun; t < rows; ++t) {
-        const double* x = entry<Parts>(buffer, length - (t - i));
-        for (int part = 0; part < Parts; ++part) {
-            sum[part] = sum[part] + taps[t] * x[part];
-        }
-    }
-    for (int part = 0; part < Parts; ++part) {
-        out[part] = sum[part];
-    }
-}
-
-template <int Parts>
-void delayFrame(const DelayLineSizes& sizes, const InterpolationFilter& filter, DelayMode mode,
-                const FrameSignals& signals, double* buffer, int32_t& writeIndex) {
+    const kernel::LanePath lanes = lanePath(path, Parts);
+    const int32_t laneChannels =
+        lanes.run == nullptr ? 0 : sizes.channels / lanes.tileChannels * lanes.tileChannels;
     const int32_t length = sizes.bufferLength;
-    const int32_t frame = sizes.frameSize;
-    const bool useFilter = filter.taps != nullptr;
-    // Below this whole delay the FIR window would reach past the newest sample.
-    const int32_t firstFilteredDelay = sizes.halfLength - 1;
-
-    for (int32_t c = 0; c < sizes.channels; ++c) {
-        double* line = buffer + static_cast<std::size_t>(c) * length * Parts;
-        const double* const* input = signals.input + static_cast<std::size_t>(c) * frame;
-        double* output = signals.output + static_cast<std::size_t>(c) * frame * Parts;
-        // Every channel starts from the same stored position.
-        int32_t newest = writeIndex;
-
-        for (int32_t s = 0; s < frame; ++s) {
-            newest = newest + 1 == length ? 0 : newest + 1;
-            // Stored before anything is read, so a delay of 0 is the input.
-            double* slot = line + static_cast<std::size_t>(newest) * Parts;
-            for (int part = 0; part < Parts; ++part) {
-                slot[part] = input[s][part];
-            }
-            const double delayValue = *signals.delays[mode == DelayMode::perChannel ? c : s];
-            const SplitDelay delay = splitDelay(delayValue, sizes.maxDelay);
-            double* out = output + static_cast<std::size_t>(s) * Parts;
-            if (!useFilter || delay.whole < firstFilteredDelay) {
-                interpolateLinear<Parts>(line, length, newest, delay, out);
-            } else {
-                interpolateFir<Parts>(line, length, newest, delay, filter, sizes.halfLength, out);
-            }
+    kernel::DecodedSample decoded[kernel::decodeTileSamples];
+    int32_t newest = writeIndex;
+    for (int32_t first = 0; first < sizes.frameSize; first += kernel::decodeTileSamples) {
+        const int32_t remaining = sizes.frameSize - first;
+        const int32_t samples =
+            remaining < kernel::decodeTileSamples ? remaining : kernel::decodeTileSamples;
+        for (int32_t k = 0; k < samples; ++k) {
+            newest = kernel::nextEntry(newest, length);
+            decoded[k] = kernel::decodeSample(newest, *signals.delays[first + k], sizes, filter);
         }
+        if (laneChannels > 0) {
+            lanes.run(decoded, first, samples, laneChannels, sizes, filter.rows, signals, buffer);
+        }
+        kernel::delayTilePortable<Parts>(decoded, first, samples, laneChannels,
+                                         sizes.channels - laneChannels, sizes, filter.rows,
+                                         signals, buffer);
+    }
+}
+
+template <int Parts>
+void delayFrame(KernelPath path, const DelayLineSizes& sizes, const InterpolationFilter& filter,
+                DelayMode mode, const FrameSignals& signals, double* buffer,
+                int32_t& writeIndex) {
+    if (mode == DelayMode::perChannel) {
+        kernel::delayFramePerChannelPortable<Parts>(sizes, filter, signals, buffer, writeIndex);
+    } else {
+        delayFramePerSample<Parts>(path, sizes, filter, signals, buffer, writeIndex);
     }
     // Formed in 64 bits: writeIndex + F may pass the 32-bit range.
-    writeIndex = static_cast<int32_t>((static_cast<int64_t>(writeIndex) + frame) % length);
+    writeIndex = static_cast<int32_t>((static_cast<int64_t>(writeIndex) + sizes.frameSize) %
+                                      sizes.bufferLength);
 }
 
 }  // namespace
 
+const char* kernelPathName(KernelPath path) {
+    switch (path) {
+    case KernelPath::avx512: return "avx512";
+    case KernelPath::avx2: return "avx2";
+    case KernelPath::portable: break;
+    }
+    return "portable";
+}
+
+bool kernelPathAvailable(KernelPath path) {
+    __builtin_cpu_init();
+    switch (path) {
+    case KernelPath::avx512: return __builtin_cpu_supports("avx512f");
+    case KernelPath::avx2: return __builtin_cpu_supports("avx2");
+    case KernelPath::portable: break;
+    }
+    return true;
+}
+
+KernelPath fastestKernelPath() {
+    static const KernelPath fastest = kernelPathAvailable(KernelPath::avx512) ? KernelPath::avx512
+                                      : kernelPathAvailable(KernelPath::avx2) ? KernelPath::avx2
+                                                                              : KernelPath::portable;
+    return fastest;
+}
+
+void delayFrameRealOn(KernelPath path, const DelayLineSizes& sizes,
+                      const InterpolationFilter& filter, DelayMode mode,
+                      const FrameSignals& signals, double* buffer, int32_t& writeIndex) {
+    delayFrame<1>(kernelPathAvailable(path) ? path : KernelPath::portable, sizes, filter, mode, signals, buffer, writeIndex);
+}
+
+void delayFrameComplexOn(KernelPath path, const DelayLineSizes& sizes,
+                         const InterpolationFilter& filter, DelayMode mode,
+                         const FrameSignals& signals, double* buffer, int32_t& writeIndex) {
+    delayFrame<2>(kernelPathAvailable(path) ? path : KernelPath::portable, sizes, filter, mode, signals, buffer, writeIndex);
+}
+
 void delayFrameReal(const DelayLineSizes& sizes, const InterpolationFilter& filter,
                     DelayMode mode, const FrameSignals& signals, double* buffer,
                     int32_t& writeIndex) {
-    delayFrame<1>(sizes, filter, mode, signals, buffer, writeIndex);
+    delayFrame<1>(fastestKernelPath(), sizes, filter, mode, signals, buffer, writeIndex);
 }
 
 void delayFrameComplex(const DelayLineSizes& sizes, const InterpolationFilter& filter,
                        DelayMode mode, const FrameSignals& signals, double* buffer,
                        int32_t& writeIndex) {
-    delayFrame<2>(sizes, filter, mode, signals, buffer, writeIndex);
+    delayFrame<2>(fastestKernelPath(), sizes, filter, mode, signals, buffer, writeIndex);
 }
 
 }  // namespace quorbelin

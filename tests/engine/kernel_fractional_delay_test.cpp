@@ -7,43 +7,14 @@
 #include <cmath>
 #include <limits>
 #include <random>
-#include <sstream>
 #include <vector>
 
 #include "tests/engine/delay_model.h"
-#include "tests/engine/kernel_harness.h"
+#include "tests/engine/kernel_cross_check.h"
 #include "tests/engine/random_delays.h"
 
 namespace quorbelin::testing {
 namespace {
-
-std::vector<ModelSample> randomSamples(std::size_t count, bool complex, std::mt19937& random) {
-    std::normal_distribution<double> normal(0.0, 1.0);
-    std::vector<ModelSample> samples(count);
-    for (ModelSample& sample : samples) {
-        sample.real = normal(random);
-        sample.imag = complex ? normal(random) : 0.0;
-    }
-    return samples;
-}
-
-std::vector<double> randomTaps(int rows, int phases, std::mt19937& random) {
-    std::uniform_real_distribution<double> tap(-1.0, 1.0);
-    std::vector<double> taps(static_cast<std::size_t>(rows) * phases);
-    for (double& t : taps) {
-        t = tap(random);
-    }
-    return taps;
-}
-
-std::string describe(const ModelConfig& c) {
-    std::ostringstream text;
-    text << "K=" << c.channels << " F=" << c.frameSize << " Dmax=" << c.maxDelay
-         << " H=" << c.halfLength << (c.useFilter ? " FIR M=" : " linear rows=")
-         << c.filterRows << " N=" << c.filterPhases << (c.perChannel ? " per-channel" : " per-sample")
-         << (c.complex ? " complex" : " real");
-    return text.str();
-}
 
 ModelConfig randomConfig(std::mt19937& random) {
     auto pick = [&random](int low, int high) {
@@ -68,51 +39,6 @@ ModelConfig randomConfig(std::mt19937& random) {
     config.perChannel = pick(0, 1) == 1;
     config.complex = pick(0, 1) == 1;
     return config;
-}
-
-// Runs the kernel and the model side by side from the same random start and
-// compares every output, the final buffer and writeIndex bit for bit.
-void crossCheck(const ModelConfig& config, int frames, std::mt19937& random,
-                bool integerDelaysOnly = false) {
-    SCOPED_TRACE(describe(config));
-    const int length = config.length();
-    const std::vector<ModelSample> start =
-        randomSamples(static_cast<std::size_t>(config.channels) * length, config.complex, random);
-    const int32_t firstIndex = std::uniform_int_distribution<int32_t>(0, length - 1)(random);
-    KernelHarness kernel(config, start, firstIndex);
-    DelayModel model(config, kernel.historyByAge());
-
-    const int delayCount = config.perChannel ? config.channels : config.frameSize;
-    const std::size_t elements = static_cast<std::size_t>(config.channels) * config.frameSize;
-    std::vector<ModelSample> expected(elements);
-    for (int frame = 0; frame < frames; ++frame) {
-        const std::vector<ModelSample> input = randomSamples(elements, config.complex, random);
-        std::vector<double> delays(delayCount);
-        for (double& d : delays) {
-            d = integerDelaysOnly
-                    ? std::uniform_int_distribution<int>(0, config.maxDelay)(random)
-                    : randomDelay(random, config.maxDelay, config.filterPhases);
-        }
-        const std::vector<ModelSample> actual = kernel.step(input, delays, random);
-        model.step(input, delays, expected);
-        for (std::size_t e = 0; e < elements; ++e) {
-            ASSERT_TRUE(sameValue(actual[e].real, expected[e].real) &&
-                        sameValue(actual[e].imag, expected[e].imag))
-                << "frame " << frame << " element " << e << ": got (" << actual[e].real << ", "
-                << actual[e].imag << "), model (" << expected[e].real << ", "
-                << expected[e].imag << ")";
-        }
-    }
-    const int64_t advanced = (int64_t{firstIndex} + int64_t{frames} * config.frameSize) % length;
-    ASSERT_EQ(kernel.writeIndex(), advanced);
-    for (int c = 0; c < config.channels; ++c) {
-        for (int age = 0; age < length; ++age) {
-            const ModelSample stored = kernel.entry(c, ((kernel.writeIndex() - age) % length + length) % length);
-            const ModelSample modelled = model.sampleOfAge(c, age);
-            ASSERT_TRUE(sameBits(stored.real, modelled.real) && sameBits(stored.imag, modelled.imag))
-                << "channel " << c << " age " << age;
-        }
-    }
 }
 
 TEST(KernelAgainstModel, RandomConfigurationsAgreeBitForBit) {

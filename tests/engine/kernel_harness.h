@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/kernel_fractional_delay.h"
+#include "engine/kernel_paths.h"
 #include "tests/engine/delay_model.h"
 
 namespace quorbelin::testing {
@@ -17,10 +18,10 @@ namespace quorbelin::testing {
 class KernelHarness {
 public:
     // The buffer starts as given (K * L entries of ModelSample) with the
-    // newest sample at writeIndex.
+    // newest sample at writeIndex; the kernel runs on the given path.
     KernelHarness(const ModelConfig& config, const std::vector<ModelSample>& buffer,
-                  int32_t writeIndex)
-        : config_(config), writeIndex_(writeIndex) {
+                  int32_t writeIndex, KernelPath path = fastestKernelPath())
+        : config_(config), path_(path), writeIndex_(writeIndex) {
         sizes_ = {config.channels, config.frameSize, config.maxDelay, config.halfLength,
                   config.length()};
         if (config.useFilter) {
@@ -80,9 +81,9 @@ public:
         std::vector<double> outputStorage(input.size() * parts, -12345.0);
         const FrameSignals signals{inputRefs.data(), delayRefs.data(), outputStorage.data()};
         if (config_.complex) {
-            delayFrameComplex(sizes_, filter_, mode_, signals, buffer_.data(), writeIndex_);
+            delayFrameComplexOn(path_, sizes_, filter_, mode_, signals, buffer_.data(), writeIndex_);
         } else {
-            delayFrameReal(sizes_, filter_, mode_, signals, buffer_.data(), writeIndex_);
+            delayFrameRealOn(path_, sizes_, filter_, mode_, signals, buffer_.data(), writeIndex_);
         }
         std::vector<ModelSample> output(input.size());
         for (std::size_t e = 0; e < input.size(); ++e) {
@@ -103,6 +104,7 @@ private:
     }
 
     ModelConfig config_;
+    KernelPath path_;
     DelayLineSizes sizes_;
     InterpolationFilter filter_;
     DelayMode mode_ = DelayMode::perSample;

@@ -1,0 +1,58 @@
+// The lane path with 4 doubles per vector (AVX2). Only this file is
+// compiled for the instruction set; the block chooses it at run time.
+#include <immintrin.h>
+
+#include <cstdint>
+
+#include "engine/kernel_fractional_delay.h"
+#include "engine/kernel_lane_paths.h"
+#include "engine/kernel_sample_decode.h"
+
+// Everything below is compiled for AVX2. The headers above are not: their
+// inline functions may be shared with other files, which must run anywhere.
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+#include "engine/kernel_lanes.h"
+
+namespace quorbelin::kernel {
+namespace {
+
+struct Avx2 {
+    using Vec = __m256d;
+    using Index = __m256i;
+    static constexpr int width = 4;
+    static Vec zero() { return _mm256_setzero_pd(); }
+    static Vec broadcast(double v) { return _mm256_set1_pd(v); }
+    static Vec add(Vec a, Vec b) { return _mm256_add_pd(a, b); }
+    static Vec mul(Vec a, Vec b) { return _mm256_mul_pd(a, b); }
+    static Vec gather(const double* base, Index offsets) {
+        return _mm256_i64gather_pd(base, offsets, 8);
+    }
+    static void store(double* p, Vec v) { _mm256_store_pd(p, v); }
+    static Index loadIndex(const int64_t* p) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(p)); }
+};
+
+template <int Parts>
+void runTiles(const DecodedSample* decoded, int32_t firstSample, int32_t samples,
+              int32_t channels, const DelayLineSizes& sizes, int32_t rows,
+              const FrameSignals& signals, double* buffer) {
+    delayLaneTilesAnyRows<Avx2, Parts>(decoded, firstSample, samples, channels, sizes, rows,
+                                         signals, buffer);
+}
+
+}  // namespace
+}  // namespace quorbelin::kernel
+
+#pragma GCC pop_options
+
+namespace quorbelin::kernel {
+
+LanePath avx2LanePath(int parts) {
+    if (parts == 2) {
+        return {Avx2::width / 2, &runTiles<2>};
+    }
+    return {Avx2::width, &runTiles<1>};
+}
+
+}  // namespace quorbelin::kernel

@@ -1,0 +1,32 @@
+// The vector paths of per-sample delay mode, one source file per instruction
+// set (engine/kernel_avx2.cpp, engine/kernel_avx512.cpp). Called only on a CPU
+// that has the instruction set.
+#ifndef QUORBELIN_ENGINE_KERNEL_LANE_PATHS_H
+#define QUORBELIN_ENGINE_KERNEL_LANE_PATHS_H
+
+#include <cstdint>
+
+#include "engine/kernel_fractional_delay.h"
+#include "engine/kernel_sample_decode.h"
+
+namespace quorbelin::kernel {
+
+// Delays channels [0, channels), a multiple of tileChannels, for the decoded
+// samples firstSample ... firstSample + samples - 1.
+using LaneTileFunction = void (*)(const DecodedSample* decoded, int32_t firstSample,
+                                  int32_t samples, int32_t channels,
+                                  const DelayLineSizes& sizes, int32_t rows,
+                                  const FrameSignals& signals, double* buffer);
+
+struct LanePath {
+    int32_t tileChannels = 0;  // channels per vector
+    LaneTileFunction run = nullptr;
+};
+
+// Parts: 1 for real data, 2 for complex.
+LanePath avx2LanePath(int parts);
+LanePath avx512LanePath(int parts);
+
+}  // namespace quorbelin::kernel
+
+#endif

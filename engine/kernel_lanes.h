@@ -1,0 +1,202 @@
+// Per-sample delay mode with the channels side by side in vector lanes.
+//
+// Channels are independent, and in this mode every channel reads the same
+// buffer positions for a sample, only in its own buffer: lane l of a vector
+// holds part l % Parts of channel l / Parts, and one gather at constant lane
+// offsets (the buffer stride) fetches an entry for all of them. The taps and
+// weights are the same in every lane, so each lane computes exactly the sum a
+// single channel would, in the same order: the results are bit-identical to
+// one channel at a time. Only independent outputs run side by side.
+//
+// Included by one source file per instruction set, after it has included
+// the headers below and then selected its target; Isa names the vector type and its operations:
+//   Vec, Index, width (doubles per Vec), zero(), broadcast(v), add(a, b),
+//   mul(a, b), gather(base, index), store(p, v) (p aligned), loadIndex(p).
+#ifndef QUORBELIN_ENGINE_KERNEL_LANES_H
+#define QUORBELIN_ENGINE_KERNEL_LANES_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/kernel_fractional_delay.h"
+#include "engine/kernel_sample_decode.h"
+
+namespace quorbelin::kernel {
+
+// FIR samples computed together, each its own chain of additions, so the
+// adder's latency is hidden when there are few channels.
+inline constexpr int32_t laneSampleGroup = 4;
+
+template <class Isa, int Parts>
+typename Isa::Index laneOffsets(int32_t length) {
+    alignas(64) int64_t offsets[Isa::width];
+    for (int lane = 0; lane < Isa::width; ++lane) {
+        offsets[lane] = static_cast<int64_t>(lane / Parts) * length * Parts + lane % Parts;
+    }
+    return Isa::loadIndex(offsets);
+}
+
+// Entry e in every lane's buffer.
+template <class Isa, int Parts>
+typename Isa::Vec gatherEntry(const double* lines, int32_t e, typename Isa::Index offsets) {
+    return Isa::gather(lines + static_cast<std::ptrdiff_t>(e) * Parts, offsets);
+}
+
+template <class Isa, int Parts>
+typename Isa::Vec interpolateLanes(const double* lines, int32_t length, int32_t rows,
+                                   const DecodedSample& decoded,
+                                   typename Isa::Index offsets) {
+    using Vec = typename Isa::Vec;
+    if (decoded.taps == nullptr) {
+        const Vec older = gatherEntry<Isa, Parts>(lines, decoded.older, offsets);
+        const Vec younger = gatherEntry<Isa, Parts>(lines, decoded.start, offsets);
+        return Isa::add(Isa::mul(Isa::broadcast(decoded.fraction), older),
+                        Isa::mul(Isa::broadcast(decoded.complement), younger));
+    }
+    const double* taps = decoded.taps;
+    const int32_t i = decoded.start;
+    Vec sum = Isa::zero();
+    for (int32_t t = 0; t < decoded.firstRun; ++t) {
+        sum = Isa::add(sum, Isa::mul(Isa::broadcast(taps[t]),
+                                     gatherEntry<Isa, Parts>(lines, i - t, offsets)));
+    }
+    for (int32_t t = decoded.firstRun; t < rows; ++t) {
+        sum = Isa::add(sum, Isa::mul(Isa::broadcast(taps[t]),
+                                     gatherEntry<Isa, Parts>(lines, length - (t - i), offsets)));
+    }
+    return sum;
+}
+
+// True when the next laneSampleGroup samples may be stored first and then
+// summed together: all FIR windows clear of the seam, and none reaching back
+// to an entry that a later sample of the group overwrites (ages L - G + 1 ...
+// L - 1). Otherwise the samples go one at a time. (A template like all of
+// this file, so that no function compiled for one instruction set is shared
+// with the others.)
+template <class Isa>
+bool groupable(const DecodedSample* decoded, int32_t available, int32_t length,
+                      int32_t rows) {
+    if (available < laneSampleGroup) {
+        return false;
+    }
+    for (int32_t g = 0; g < laneSampleGroup; ++g) {
+        if (decoded[g].taps == nullptr || decoded[g].firstRun != rows ||
+            decoded[g].oldestAge > length - laneSampleGroup) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Rows is the tap count when known at compile time (0: taken from rows).
+template <class Isa, int Parts, int Rows>
+void sumGroup(const double* lines, int32_t rows, const DecodedSample* decoded,
+              typename Isa::Index offsets, double (*out)[Isa::width]) {
+    using Vec = typename Isa::Vec;
+    const int32_t taps = Rows > 0 ? Rows : rows;
+    Vec sum[laneSampleGroup];
+    for (int32_t g = 0; g < laneSampleGroup; ++g) {
+        sum[g] = Isa::zero();
+    }
+    for (int32_t t = 0; t < taps; ++t) {
+        for (int32_t g = 0; g < laneSampleGroup; ++g) {
+            const Vec x = gatherEntry<Isa, Parts>(lines, decoded[g].start - t, offsets);
+            sum[g] = Isa::add(sum[g], Isa::mul(Isa::broadcast(decoded[g].taps[t]), x));
+        }
+    }
+    for (int32_t g = 0; g < laneSampleGroup; ++g) {
+        Isa::store(out[g], sum[g]);
+    }
+}
+
+// Delays channels [0, channels) of the frame (a multiple of width / Parts)
+// for the decoded samples firstSample ... firstSample + samples - 1.
+template <class Isa, int Parts, int Rows>
+void delayLaneTiles(const DecodedSample* decoded, int32_t firstSample, int32_t samples,
+                    int32_t channels, const DelayLineSizes& sizes, int32_t rows,
+                    const FrameSignals& signals, double* buffer) {
+    constexpr int width = Isa::width;
+    constexpr int tileChannels = width / Parts;
+    const int32_t length = sizes.bufferLength;
+    const std::size_t frame = static_cast<std::size_t>(sizes.frameSize);
+    const std::size_t stride = static_cast<std::size_t>(length) * Parts;
+    const typename Isa::Index offsets = laneOffsets<Isa, Parts>(length);
+    // The outputs of a tile, sample-major; written to the port channel by
+    // channel afterwards, so the port's stride of F (often a power of two)
+    // never meets a vector store.
+    alignas(64) double out[decodeTileSamples][width];
+
+    for (int32_t c0 = 0; c0 < channels; c0 += tileChannels) {
+        double* lines = buffer + static_cast<std::size_t>(c0) * stride;
+        const double* const* input =
+            signals.input + static_cast<std::size_t>(c0) * frame + firstSample;
+        auto store = [&](int32_t k) {
+            const std::size_t slot = static_cast<std::size_t>(decoded[k].newest) * Parts;
+            for (int cc = 0; cc < tileChannels; ++cc) {
+                const double* sample = input[cc * frame + k];
+                for (int part = 0; part < Parts; ++part) {
+                    lines[cc * stride + slot + part] = sample[part];
+                }
+            }
+        };
+        int32_t k = 0;
+        while (k < samples) {
+            if (groupable<Isa>(decoded + k, samples - k, length, rows)) {
+                for (int32_t g = 0; g < laneSampleGroup; ++g) {
+                    store(k + g);
+                }
+                sumGroup<Isa, Parts, Rows>(lines, rows, decoded + k, offsets, out + k);
+                k += laneSampleGroup;
+            } else {
+                // Stored before anything is read, so a delay of 0 is the input.
+                store(k);
+                Isa::store(out[k], interpolateLanes<Isa, Parts>(lines, length, rows, decoded[k],
+                                                                offsets));
+                k += 1;
+            }
+        }
+        for (int cc = 0; cc < tileChannels; ++cc) {
+            double* output =
+                signals.output + ((static_cast<std::size_t>(c0) + cc) * frame + firstSample) * Parts;
+            for (int32_t s = 0; s < samples; ++s) {
+                for (int part = 0; part < Parts; ++part) {
+                    output[static_cast<std::size_t>(s) * Parts + part] = out[s][cc * Parts + part];
+                }
+            }
+        }
+    }
+}
+
+// The tap counts compiled with their loops unrolled; others run the same
+// code with the count read at run time.
+template <class Isa, int Parts>
+void delayLaneTilesAnyRows(const DecodedSample* decoded, int32_t firstSample, int32_t samples,
+                           int32_t channels, const DelayLineSizes& sizes, int32_t rows,
+                           const FrameSignals& signals, double* buffer) {
+    switch (rows) {
+    case 4:
+        delayLaneTiles<Isa, Parts, 4>(decoded, firstSample, samples, channels, sizes, rows,
+                                      signals, buffer);
+        return;
+    case 8:
+        delayLaneTiles<Isa, Parts, 8>(decoded, firstSample, samples, channels, sizes, rows,
+                                      signals, buffer);
+        return;
+    case 16:
+        delayLaneTiles<Isa, Parts, 16>(decoded, firstSample, samples, channels, sizes, rows,
+                                       signals, buffer);
+        return;
+    case 32:
+        delayLaneTiles<Isa, Parts, 32>(decoded, firstSample, samples, channels, sizes, rows,
+                                       signals, buffer);
+        return;
+    default:
+        delayLaneTiles<Isa, Parts, 0>(decoded, firstSample, samples, channels, sizes, rows,
+                                      signals, buffer);
+        return;
+    }
+}
+
+}  // namespace quorbelin::kernel
+
+#endif

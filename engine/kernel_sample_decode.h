@@ -1,0 +1,136 @@
+// One delay value turned into what every channel needs to compute its output
+// for that sample: the entries to read, the weights or the phase's taps. In
+// per-sample delay mode all channels share writeIndex and the delay of a
+// sample, so this is done once per sample for the whole frame, not once per
+// channel and sample.
+#ifndef QUORBELIN_ENGINE_KERNEL_SAMPLE_DECODE_H
+#define QUORBELIN_ENGINE_KERNEL_SAMPLE_DECODE_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "bridge/int32_conversion.h"
+#include "engine/kernel_fractional_delay.h"
+
+namespace quorbelin::kernel {
+
+// Samples decoded ahead at a time: the tables live on the stack (nothing is
+// allocated per call) and stay in L1 while every channel uses them.
+inline constexpr int32_t decodeTileSamples = 64;
+
+struct DecodedSample {
+    int32_t newest = 0;     // entry the sample is stored in
+    int32_t start = 0;      // linear: entry of age D; FIR: entry met by tap 0
+    int32_t older = 0;      // linear: entry of age D + 1
+    int32_t firstRun = 0;   // FIR: taps before the window crosses the seam
+    int32_t oldestAge = 0;  // the oldest age read (at most L, the entry just stored)
+    double fraction = 0.0;  // linear: weight of age D + 1
+    double complement = 0.0;  // linear: 1 - fraction, the weight of age D
+    const double* taps = nullptr;  // FIR: the phase's column; null on the linear path
+};
+
+// The next entry after position, wrapping at the buffer's end.
+inline int32_t nextEntry(int32_t position, int32_t length) {
+    return position + 1 == length ? 0 : position + 1;
+}
+
+// Clamps the delay to [0, Dmax], splits it into whole samples and a fraction
+// and chooses the interpolation. NaN passes both comparisons: its whole part
+// converts to 0 and the fraction stays NaN, which the linear weights pass on
+// and the FIR phase (0) ignores.
+inline DecodedSample decodeSample(int32_t newest, double delay, const DelayLineSizes& sizes,
+                                  const InterpolationFilter& filter) {
+    const int32_t length = sizes.bufferLength;
+    const double upper = static_cast<double>(sizes.maxDelay);
+    if (delay < 0.0) {
+        delay = 0.0;
+    } else if (delay > upper) {
+        delay = upper;
+    }
+    int32_t whole = truncateToInt32(delay);
+    const double fraction = delay - static_cast<double>(whole);
+
+    DecodedSample decoded;
+    decoded.newest = newest;
+    // Below D = H - 1 the FIR window would reach past the newest sample.
+    if (filter.taps == nullptr || whole < sizes.halfLength - 1) {
+        int32_t i = newest - whole;
+        if (i < 0) {
+            i += length;
+        }
+        decoded.start = i;
+        decoded.older = i > 0 ? i - 1 : length - 1;
+        decoded.oldestAge = whole + 1;
+        decoded.fraction = fraction;
+        decoded.complement = 1.0 - fraction;
+        return decoded;
+    }
+
+    const int32_t phases = filter.phases;
+    int32_t phase = truncateToInt32(fraction * static_cast<double>(phases) + 0.5);
+    if (phase == phases) {
+        // The fraction rounds up to a whole sample; D stays <= Dmax because a
+        // nonzero fraction means the delay was below Dmax.
+        whole += 1;
+        phase = 0;
+    }
+    const int32_t rows = filter.rows;
+    int32_t i = newest - whole + sizes.halfLength - 1;
+    if (i < 0) {
+        i += length;
+    }
+    decoded.start = i;
+    // The oldest age is at most L, so the window crosses the seam at most
+    // once: taps 0 ... i run down from entry i, the rest from entry L - 1.
+    decoded.firstRun = i + 1 >= rows ? rows : i + 1;
+    decoded.oldestAge = whole - sizes.halfLength + rows;
+    decoded.taps = filter.taps + static_cast<std::size_t>(phase) * static_cast<std::size_t>(rows);
+    return decoded;
+}
+
+// Entry of a channel's buffer (Parts doubles per entry).
+template <int Parts>
+inline const double* entryAt(const double* line, int32_t e) {
+    return line + static_cast<std::size_t>(e) * Parts;
+}
+
+// The output of one channel for a decoded sample, in the stated order: f times
+// age D + 1 plus (1 - f) times age D; or the FIR sum from 0.0 over taps
+// 0 ... M - 1, tap t meeting the entry t places before the window start.
+template <int Parts>
+inline void interpolateDecoded(const double* line, int32_t length, int32_t rows,
+                               const DecodedSample& decoded, double* out) {
+    if (decoded.taps == nullptr) {
+        const double* older = entryAt<Parts>(line, decoded.older);
+        const double* younger = entryAt<Parts>(line, decoded.start);
+        for (int part = 0; part < Parts; ++part) {
+            out[part] = decoded.fraction * older[part] + decoded.complement * younger[part];
+        }
+        return;
+    }
+    const double* taps = decoded.taps;
+    const int32_t i = decoded.start;
+    double sum[Parts];
+    for (int part = 0; part < Parts; ++part) {
+        sum[part] = 0.0;
+    }
+    for (int32_t t = 0; t < decoded.firstRun; ++t) {
+        const double* x = entryAt<Parts>(line, i - t);
+        for (int part = 0; part < Parts; ++part) {
+            sum[part] = sum[part] + taps[t] * x[part];
+        }
+    }
+    for (int32_t t = decoded.firstRun; t < rows; ++t) {
+        const double* x = entryAt<Parts>(line, length - (t - i));
+        for (int part = 0; part < Parts; ++part) {
+            sum[part] = sum[part] + taps[t] * x[part];
+        }
+    }
+    for (int part = 0; part < Parts; ++part) {
+        out[part] = sum[part];
+    }
+}
+
+}  // namespace quorbelin::kernel
+
+#endif

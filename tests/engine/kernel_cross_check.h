@@ -1,0 +1,98 @@
+// The random bit-for-bit cross-check of the kernel against the age-indexed
+// model, shared by the kernel's test suites.
+#ifndef QUORBELIN_TESTS_ENGINE_KERNEL_CROSS_CHECK_H
+#define QUORBELIN_TESTS_ENGINE_KERNEL_CROSS_CHECK_H
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/kernel_paths.h"
+#include "tests/engine/delay_model.h"
+#include "tests/engine/kernel_harness.h"
+#include "tests/engine/random_delays.h"
+
+namespace quorbelin::testing {
+
+inline std::vector<ModelSample> randomSamples(std::size_t count, bool complex, std::mt19937& random) {
+    std::normal_distribution<double> normal(0.0, 1.0);
+    std::vector<ModelSample> samples(count);
+    for (ModelSample& sample : samples) {
+        sample.real = normal(random);
+        sample.imag = complex ? normal(random) : 0.0;
+    }
+    return samples;
+}
+
+inline std::vector<double> randomTaps(int rows, int phases, std::mt19937& random) {
+    std::uniform_real_distribution<double> tap(-1.0, 1.0);
+    std::vector<double> taps(static_cast<std::size_t>(rows) * phases);
+    for (double& t : taps) {
+        t = tap(random);
+    }
+    return taps;
+}
+
+inline std::string describe(const ModelConfig& c) {
+    std::ostringstream text;
+    text << "K=" << c.channels << " F=" << c.frameSize << " Dmax=" << c.maxDelay
+         << " H=" << c.halfLength << (c.useFilter ? " FIR M=" : " linear rows=")
+         << c.filterRows << " N=" << c.filterPhases << (c.perChannel ? " per-channel" : " per-sample")
+         << (c.complex ? " complex" : " real");
+    return text.str();
+}
+
+// Runs the kernel and the model side by side from the same random start and
+// compares every output, the final buffer and writeIndex bit for bit.
+// nearMaximumPercent of the delays lie within 4 samples of Dmax, where the
+// windows reach back to the entries a frame overwrites next.
+inline void crossCheck(const ModelConfig& config, int frames, std::mt19937& random,
+                       KernelPath path = fastestKernelPath(), int nearMaximumPercent = 0) {
+    SCOPED_TRACE(describe(config) + " on the " + kernelPathName(path) + " path");
+    const int length = config.length();
+    const std::vector<ModelSample> start =
+        randomSamples(static_cast<std::size_t>(config.channels) * length, config.complex, random);
+    const int32_t firstIndex = std::uniform_int_distribution<int32_t>(0, length - 1)(random);
+    KernelHarness kernel(config, start, firstIndex, path);
+    DelayModel model(config, kernel.historyByAge());
+
+    const int delayCount = config.perChannel ? config.channels : config.frameSize;
+    const std::size_t elements = static_cast<std::size_t>(config.channels) * config.frameSize;
+    std::vector<ModelSample> expected(elements);
+    for (int frame = 0; frame < frames; ++frame) {
+        const std::vector<ModelSample> input = randomSamples(elements, config.complex, random);
+        std::vector<double> delays(delayCount);
+        for (double& d : delays) {
+            d = std::uniform_int_distribution<int>(0, 99)(random) < nearMaximumPercent
+                    ? config.maxDelay - std::uniform_real_distribution<double>(0.0, 4.0)(random)
+                    : randomDelay(random, config.maxDelay, config.filterPhases);
+        }
+        const std::vector<ModelSample> actual = kernel.step(input, delays, random);
+        model.step(input, delays, expected);
+        for (std::size_t e = 0; e < elements; ++e) {
+            ASSERT_TRUE(sameValue(actual[e].real, expected[e].real) &&
+                        sameValue(actual[e].imag, expected[e].imag))
+                << "frame " << frame << " element " << e << ": got (" << actual[e].real << ", "
+                << actual[e].imag << "), model (" << expected[e].real << ", "
+                << expected[e].imag << ")";
+        }
+    }
+    const int64_t advanced = (int64_t{firstIndex} + int64_t{frames} * config.frameSize) % length;
+    ASSERT_EQ(kernel.writeIndex(), advanced);
+    for (int c = 0; c < config.channels; ++c) {
+        for (int age = 0; age < length; ++age) {
+            const ModelSample stored = kernel.entry(c, ((kernel.writeIndex() - age) % length + length) % length);
+            const ModelSample modelled = model.sampleOfAge(c, age);
+            ASSERT_TRUE(sameBits(stored.real, modelled.real) && sameBits(stored.imag, modelled.imag))
+                << "channel " << c << " age " << age;
+        }
+    }
+}
+
+}  // namespace quorbelin::testing
+
+#endif
