@@ -68,27 +68,43 @@ std::string readAll(const std::string& path) {
 
 }  // namespace
 
-PlotRecorder::PlotRecorder(int32_t channels, std::size_t maxPoints)
-    : channels_(std::clamp(channels, 0, maxPlottedChannels)), maxPoints_(std::max<std::size_t>(maxPoints, 2)) {}
+PlotRecorder::PlotRecorder(int32_t channels, std::size_t maxBins)
+    : channels_(std::clamp(channels, 0, maxPlottedChannels)), maxBins_(std::max<std::size_t>(maxBins, 2)) {}
+
+void PlotRecorder::halveBins() {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < bins_.size(); i += 2, ++kept) {
+        Bin merged = std::move(bins_[i]);
+        if (i + 1 < bins_.size()) {
+            const Bin& next = bins_[i + 1];
+            for (int32_t c = 0; c < channels_; ++c) {
+                merged.input[c].include(next.input[c]);
+                merged.output[c].include(next.output[c]);
+            }
+            merged.delay.include(next.delay);
+        }
+        bins_[kept] = std::move(merged);
+    }
+    bins_.resize(kept);
+    samplesPerBin_ *= 2;
+}
 
 void PlotRecorder::add(int64_t sample, std::span<const double> input, std::span<const double> output, double delay) {
-    if (sample % stride_ != 0) {
-        return;
-    }
-    if (points_.size() == maxPoints_) {
-        // Keep every other point and take half as many from here on.
-        std::size_t kept = 1;  // point 0 stays where it is
-        for (std::size_t i = 2; i < points_.size(); i += 2) {
-            points_[kept++] = std::move(points_[i]);
+    if (bins_.empty() || sample >= bins_.back().first + samplesPerBin_) {
+        if (bins_.size() == maxBins_) {
+            halveBins();
         }
-        points_.resize(kept);
-        stride_ *= 2;
-        if (sample % stride_ != 0) {
-            return;
+        if (bins_.empty() || sample >= bins_.back().first + samplesPerBin_) {
+            bins_.push_back(Bin{sample - sample % samplesPerBin_, std::vector<ValueRange>(channels_),
+                                std::vector<ValueRange>(channels_), ValueRange{}});
         }
     }
-    points_.push_back(Point{sample, std::vector<double>(input.begin(), input.begin() + channels_),
-                            std::vector<double>(output.begin(), output.begin() + channels_), delay});
+    Bin& bin = bins_.back();
+    for (int32_t c = 0; c < channels_; ++c) {
+        bin.input[c].include(input[c]);
+        bin.output[c].include(output[c]);
+    }
+    bin.delay.include(delay);
 }
 
 std::string plotTerminalFor(const std::string& target) {
@@ -113,13 +129,24 @@ void renderPlot(const PlotRecorder& recorder, const std::string& target, const s
         if (stream == nullptr) {
             throw FileError(data.path(), std::string("cannot write: ") + std::strerror(errno));
         }
-        for (const PlotRecorder::Point& point : recorder.points()) {
-            const double time = rate ? static_cast<double>(point.sample) / *rate : static_cast<double>(point.sample);
+        // Per bin: time, then low and high of each channel's input and
+        // output, then of the delay; "nan" where a bin saw no number.
+        const auto writeRange = [stream](const ValueRange& range) {
+            if (range.empty()) {
+                std::fprintf(stream, " nan nan");
+            } else {
+                std::fprintf(stream, " %.9g %.9g", range.low, range.high);
+            }
+        };
+        for (const PlotRecorder::Bin& bin : recorder.bins()) {
+            const double time = rate ? static_cast<double>(bin.first) / *rate : static_cast<double>(bin.first);
             std::fprintf(stream, "%.9g", time);
             for (int32_t c = 0; c < recorder.channels(); ++c) {
-                std::fprintf(stream, " %.9g %.9g", point.input[c], point.output[c]);
+                writeRange(bin.input[c]);
+                writeRange(bin.output[c]);
             }
-            std::fprintf(stream, " %.9g\n", point.delay);
+            writeRange(bin.delay);
+            std::fputc('\n', stream);
         }
         std::fclose(stream);
     }
@@ -135,25 +162,39 @@ void renderPlot(const PlotRecorder& recorder, const std::string& target, const s
              << "set grid\nset key outside right top\n"
              << "set xlabel " << quoted(rate ? "time (s)" : "time (samples)") << "\n";
     const std::string file = quoted(data.path());
-    if (recorder.points().empty()) {
+    // One sample per bin draws as lines; wider bins as the band between the
+    // lowest and highest value.
+    const bool envelope = recorder.samplesPerBin() > 1;
+    const auto series = [&](int lowColumn, const char* name) {
+        std::ostringstream text;
+        if (envelope) {
+            text << file << " using 1:" << lowColumn << ":" << lowColumn + 1
+                 << " with filledcurves fill transparent solid 0.45 noborder title '" << name << "'";
+        } else {
+            text << file << " using 1:" << lowColumn << " with lines lw 1 title '" << name << "'";
+        }
+        return text.str();
+    };
+    if (recorder.bins().empty()) {
         // gnuplot refuses to draw no data; an empty signal gets an empty frame.
         commands << "set label 1 'no samples' at graph 0.5, graph 0.5 center\n";
         for (int32_t panel = 0; panel < panels; ++panel) {
             commands << "plot [0:1] [-1:1] NaN notitle\n";
         }
-        commands << "unset multiplot\nset output\n";
     } else {
         for (int32_t c = 0; c < recorder.channels(); ++c) {
-            const int inputColumn = 2 + 2 * c;
+            const int inputColumn = 2 + 4 * c;
             commands << "set ylabel " << quoted("channel " + std::to_string(c + 1)) << "\n"
-                     << "plot " << file << " using 1:" << inputColumn << " with lines lw 1 title 'input', "
-                     << file << " using 1:" << inputColumn + 1 << " with lines lw 1 title 'output'\n";
+                     << "plot " << series(inputColumn, "input") << ", " << series(inputColumn + 2, "output")
+                     << "\n";
         }
+        // The delay changes slowly: a line through the middle of each bin.
+        const int delayColumn = 2 + 4 * recorder.channels();
         commands << "set ylabel 'delay (samples)'\n"
-                 << "plot " << file << " using 1:" << 2 + 2 * recorder.channels()
-                 << " with lines lw 2 title 'delay'\n"
-                 << "unset multiplot\nset output\n";
+                 << "plot " << file << " using 1:(($" << delayColumn << " + $" << delayColumn + 1
+                 << ") / 2) with lines lw 2 title 'delay'\n";
     }
+    commands << "unset multiplot\nset output\n";
     {
         std::ofstream stream(script.path());
         stream << commands.str();

@@ -1,11 +1,13 @@
 // Plots of a run: input and output of the first channels and the delay over
 // time, drawn by gnuplot into a PNG or SVG file. The recorder keeps a bounded
-// number of points however long the signal is, thinning them evenly, so
-// plotting keeps the run's memory flat.
+// number of bins however long the signal is, each with the lowest and
+// highest value of its samples, so a long signal shows as its envelope (as
+// audio editors draw it) and plotting keeps the run's memory flat.
 #ifndef QUORBELIN_CLI_PLOT_H
 #define QUORBELIN_CLI_PLOT_H
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,29 +17,54 @@ namespace quorbelin::cli {
 
 inline constexpr int32_t maxPlottedChannels = 2;
 
+// The lowest and highest of some values; NaN is left out, and a range of no
+// values has low > high.
+struct ValueRange {
+    double low = std::numeric_limits<double>::infinity();
+    double high = -std::numeric_limits<double>::infinity();
+
+    void include(double value) {
+        if (value < low) low = value;
+        if (value > high) high = value;
+    }
+    void include(const ValueRange& other) {
+        if (!other.empty()) {
+            include(other.low);
+            include(other.high);
+        }
+    }
+    bool empty() const { return low > high; }
+};
+
 class PlotRecorder {
 public:
-    // channels: how many to keep (at most maxPlottedChannels).
-    explicit PlotRecorder(int32_t channels, std::size_t maxPoints = 4000);
+    // channels: how many to keep (at most maxPlottedChannels). The default
+    // bin count is about one bin per pixel column of the drawing.
+    explicit PlotRecorder(int32_t channels, std::size_t maxBins = 1024);
 
     int32_t channels() const { return channels_; }
-    // One time sample: the real parts of the first channels' input and
-    // output, and the delay (in samples) that channel 0 saw.
+    // The next time sample (samples come in order from 0): the real parts of
+    // the first channels' input and output, and the delay (in samples) that
+    // channel 0 saw.
     void add(int64_t sample, std::span<const double> input, std::span<const double> output, double delay);
 
-    struct Point {
-        int64_t sample;
-        std::vector<double> input;
-        std::vector<double> output;
-        double delay;
+    struct Bin {
+        int64_t first;  // the bin's first sample
+        std::vector<ValueRange> input;
+        std::vector<ValueRange> output;
+        ValueRange delay;
     };
-    const std::vector<Point>& points() const { return points_; }
+    const std::vector<Bin>& bins() const { return bins_; }
+    // Samples per bin: 1 until the signal outgrows the bins, then doubling.
+    int64_t samplesPerBin() const { return samplesPerBin_; }
 
 private:
+    void halveBins();
+
     int32_t channels_;
-    std::size_t maxPoints_;
-    int64_t stride_ = 1;
-    std::vector<Point> points_;
+    std::size_t maxBins_;
+    int64_t samplesPerBin_ = 1;
+    std::vector<Bin> bins_;
 };
 
 // "png" or "svg" from the file name; UsageError for anything else.
