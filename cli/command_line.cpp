@@ -229,6 +229,12 @@ int runCommandLine(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", programName, error.what());
         return exitFailure;
     }
+    // A report that did not reach its reader (a full disk, a closed pipe) is
+    // a failure too.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        std::fprintf(stderr, "%s: standard output: write failed\n", programName);
+        return exitFailure;
+    }
     return 0;
 }
 
