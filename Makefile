@@ -20,7 +20,7 @@ define ensure_packages
 	fi
 endef
 
-.PHONY: all deps build test demo bench fuzz clean
+.PHONY: all deps build test demo bench fuzz clean validate sanitize-test fuzz-deps soak
 
 all: build
 
@@ -33,8 +33,31 @@ $(BUILD_DIR)/CMakeCache.txt: | deps
 build: deps $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 
+# The test suite, the validator on the block just built, then the whole
+# suite again under the sanitizers.
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
+	$(MAKE) --no-print-directory validate sanitize-test
+
+# Every check of `quorbelin validate` on the block; fails on any failure.
+validate: build
+	$(BUILD_DIR)/quorbelin validate $(BUILD_DIR)/quorbelin.so $(VALIDATE_ARGS)
+
+# The block, the host, the tool and every test under AddressSanitizer (leak
+# detection on) and UndefinedBehaviorSanitizer, in a build folder of its own;
+# any report fails the test that made it. -O1 keeps the instrumented run quick.
+SANITIZE_BUILD_DIR ?= build-asan
+SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:strict_init_order=1 \
+                 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+                 LSAN_OPTIONS=report_objects=1
+
+$(SANITIZE_BUILD_DIR)/CMakeCache.txt: | deps
+	cmake -S . -B $(SANITIZE_BUILD_DIR) -DQUORBELIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug \
+	  "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1"
+
+sanitize-test: deps $(SANITIZE_BUILD_DIR)/CMakeCache.txt
+	cmake --build $(SANITIZE_BUILD_DIR) -j$(JOBS)
+	$(SANITIZER_ENV) ctest --test-dir $(SANITIZE_BUILD_DIR) --output-on-failure -j$(JOBS)
 
 demo: build
 	$(BUILD_DIR)/quorbelin demo
@@ -45,6 +68,42 @@ bench: deps
 	cmake -S . -B $(BENCH_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DQUORBELIN_BUILD_BENCH=ON
 	cmake --build $(BENCH_BUILD_DIR) -j$(JOBS) --target quorbelin_bench
 	$(BENCH_BUILD_DIR)/quorbelin_bench $(BENCH_ARGS)
+
+# libFuzzer targets in their own clang build with the sanitizers; each runs
+# FUZZ_SECONDS from its committed seeds (fuzz/corpus/TARGET) into a working
+# corpus in the build folder. A crash stops `make fuzz` and leaves its input
+# in $(FUZZ_BUILD_DIR)/crashes/.
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := fuzz_size_query fuzz_method_calls fuzz_simulation fuzz_csv_reader fuzz_matrix_reader
+FUZZ_ENV := ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+
+fuzz-deps:
+	$(call ensure_packages,$(FUZZ_PACKAGES))
+
+fuzz: deps fuzz-deps
+	cmake -S . -B $(FUZZ_BUILD_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQUORBELIN_SANITIZE=ON -DQUORBELIN_BUILD_FUZZ=ON -DQUORBELIN_BUILD_TESTS=OFF
+	cmake --build $(FUZZ_BUILD_DIR) -j$(JOBS) --target $(FUZZ_TARGETS)
+	@mkdir -p $(FUZZ_BUILD_DIR)/crashes
+	@for target in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD_DIR)/corpus/$$target; \
+	  echo "== $$target: $(FUZZ_SECONDS) s"; \
+	  $(FUZZ_ENV) $(FUZZ_BUILD_DIR)/$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_BUILD_DIR)/crashes/$$target- \
+	    $(FUZZ_BUILD_DIR)/corpus/$$target fuzz/corpus/$$target > $(FUZZ_BUILD_DIR)/$$target.log 2>&1; \
+	  status=$$?; \
+	  grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb|SUMMARY|==[0-9]+==ERROR|.*deadly signal|.*Test unit written)' \
+	    $(FUZZ_BUILD_DIR)/$$target.log; \
+	  echo "   corpus: $$(ls $(FUZZ_BUILD_DIR)/corpus/$$target | wc -l) inputs"; \
+	  [ $$status -eq 0 ] || { echo "$$target found a fault (exit $$status); see $(FUZZ_BUILD_DIR)/$$target.log"; exit 1; }; \
+	done
+
+# The soak: 10^8 samples through the stand-in host, exact and flat in memory.
+soak: deps
+	cmake -S . -B $(BENCH_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DQUORBELIN_BUILD_BENCH=ON
+	cmake --build $(BENCH_BUILD_DIR) -j$(JOBS) --target quorbelin_soak
+	$(BENCH_BUILD_DIR)/quorbelin_soak
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -16,7 +16,9 @@
 #endif
 
 #ifdef QUORBELIN_COUNT_WITH_SANITIZER_HOOKS
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's hook service (GCC ships no header for it).
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*, std::size_t),
+                                                         void (*onFree)(const volatile void*));
 #endif
 
 namespace {

@@ -4,7 +4,7 @@
 #define QUORBELIN_TESTS_VALIDATOR_VALIDATOR_REPORT_H
 
 #include <map>
-#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -21,17 +21,35 @@ struct ValidatorReport {
     std::string seedLine;
 };
 
+// A check line reads "STATUS name (ms): detail".
+inline bool parseCheckLine(const std::string& line, std::string& name, CheckLine& check) {
+    static const std::set<std::string> statuses = {"PASS", "FAIL", "WARN", "SKIP", "CRASH", "TIMEOUT"};
+    const std::size_t space = line.find(' ');
+    const std::size_t open = line.find(" (", space == std::string::npos ? 0 : space + 1);
+    const std::size_t close = line.find(" ms): ", open == std::string::npos ? 0 : open);
+    if (space == std::string::npos || open == std::string::npos || close == std::string::npos ||
+        statuses.count(line.substr(0, space)) == 0) {
+        return false;
+    }
+    const std::string milliseconds = line.substr(open + 2, close - open - 2);
+    if (milliseconds.empty() || milliseconds.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    name = line.substr(space + 1, open - space - 1);
+    check = {line.substr(0, space), line.substr(close + 6)};
+    return true;
+}
+
 inline ValidatorReport parseReport(const std::string& out) {
-    static const std::regex checkLine(R"(^(PASS|FAIL|WARN|SKIP|CRASH|TIMEOUT) (\S+) \((\d+) ms\): (.*)$)");
-    static const std::regex summaryLine(R"(^\d+ passed, \d+ failed.*$)");
     ValidatorReport report;
     std::istringstream lines(out);
     std::string line;
     while (std::getline(lines, line)) {
-        std::smatch match;
-        if (std::regex_match(line, match, checkLine)) {
-            report.checks[match[2]] = {match[1], match[4]};
-        } else if (std::regex_match(line, summaryLine)) {
+        std::string name;
+        CheckLine check;
+        if (parseCheckLine(line, name, check)) {
+            report.checks[name] = check;
+        } else if (line.find(" passed, ") != std::string::npos && line.find(" failed") != std::string::npos) {
             report.summary = line;
         } else if (line.rfind("validating ", 0) == 0) {
             report.seedLine = line;

@@ -1,0 +1,80 @@
+// A whole simulation in the stand-in host from fuzzed parameters, connected
+// signals, data and delays: it is refused with a message or it runs, and
+// while it runs, finite data, taps and delays (any number, NaN aside) give
+// finite outputs.
+#include <cstdlib>
+
+#include "fuzz/fuzz_block_parameters.h"
+#include "host/simulation.h"
+
+namespace {
+
+const vostrel::BlockLibrary& block() {
+    static const vostrel::BlockLibrary library(QUORBELIN_BLOCK_PATH);
+    return library;
+}
+
+vostrel::PortSignal signal(FuzzedDataProvider& bytes, bool delayPort) {
+    vostrel::PortSignal port;
+    port.width = bytes.ConsumeIntegralInRange<int32_t>(-1, 16);
+    port.complexity = delayPort ? bytes.ConsumeIntegralInRange<int32_t>(-1, 0) : bytes.ConsumeIntegralInRange<int32_t>(-1, 1);
+    port.period = bytes.ConsumeBool() ? 1.0 : bytes.ConsumeFloatingPointInRange<double>(0.0, 4.0);
+    return port;
+}
+
+bool allFinite(const vostrel::Array& array) {
+    const double* real = kvGetPr(array.get());
+    const double* imag = kvGetPi(array.get());
+    for (int32_t i = 0; i < kvGetNumberOfElements(array.get()); ++i) {
+        if ((real && !std::isfinite(real[i])) || (imag && !std::isfinite(imag[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzedDataProvider bytes(data, size);
+    std::vector<vostrel::Array> parameters = fuzzing::blockParameters(bytes, false);
+    const bool finiteSetting = allFinite(parameters[1]) && allFinite(parameters[2]);
+    vostrel::Connections connections;
+    connections.data = signal(bytes, false);
+    connections.delay = signal(bytes, true);
+    connections.delay.period = connections.data.period;
+    std::unique_ptr<vostrel::Simulation> simulation;
+    try {
+        simulation = std::make_unique<vostrel::Simulation>(block(), std::move(parameters), connections);
+    } catch (const vostrel::SimulationError&) {
+        return 0;  // refused, with a message
+    }
+    const vostrel::SettledPorts& ports = simulation->ports();
+    const std::size_t stride = ports.complex ? 2 : 1;
+    std::vector<double> in(static_cast<std::size_t>(ports.dataWidth) * stride);
+    std::vector<double> delays(static_cast<std::size_t>(ports.delayWidth));
+    std::vector<double> out(static_cast<std::size_t>(ports.outputWidth) * stride);
+    while (bytes.remaining_bytes() > 0) {
+        for (double& value : in) {
+            value = bytes.ConsumeFloatingPointInRange<double>(-1e6, 1e6);
+        }
+        bool delaysNumbers = true;
+        for (double& delay : delays) {
+            delay = fuzzing::awkwardDouble(bytes);
+            delaysNumbers = delaysNumbers && !std::isnan(delay);
+        }
+        try {
+            simulation->step(in, delays, out);
+        } catch (const vostrel::SimulationError&) {
+            std::abort();  // the output computation stores no message once started
+        }
+        if (finiteSetting && delaysNumbers) {
+            for (double value : out) {
+                if (!std::isfinite(value)) {
+                    std::abort();
+                }
+            }
+        }
+    }
+    return 0;
+}
