@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 #include <random>
+#include <string>
+#include <utility>
 
 namespace quorbelin::bench {
 
@@ -61,11 +63,25 @@ void reportPerSample(benchmark::State& state, int64_t samples) {
         total, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void channelAndFrameSizes(benchmark::internal::Benchmark* benchmark) {
-    benchmark->ArgNames({"channels", "frame"});
-    benchmark->Args({1, 1});
-    benchmark->Args({8, 64});
-    benchmark->Args({64, 256});
+std::string workName(const Work& work) {
+    const char* interpolation = work.interpolation == Interpolation::linear  ? "linear"
+                                : work.interpolation == Interpolation::fir8x32 ? "fir8x32"
+                                                                                : "fir32x64";
+    return std::string(interpolation) + (work.complex ? "_complex/" : "_real/") +
+           std::to_string(work.channels) + "x" + std::to_string(work.frame);
+}
+
+std::vector<Work> kernelWorks() {
+    std::vector<Work> works;
+    for (Interpolation interpolation :
+         {Interpolation::linear, Interpolation::fir8x32, Interpolation::fir32x64}) {
+        for (bool complex : {false, true}) {
+            for (auto [channels, frame] : {std::pair{1, 1}, std::pair{8, 64}, std::pair{64, 256}}) {
+                works.push_back({interpolation, complex, channels, frame});
+            }
+        }
+    }
+    return works;
 }
 
 }  // namespace quorbelin::bench

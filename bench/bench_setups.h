@@ -1,12 +1,13 @@
-// What the benchmarks share: the interpolators measured, the channel and
-// frame sizes, delay tables that change at every sample, and the figure
-// reported (ns per output sample).
+// What the benchmarks share: the work measured (interpolator, data kind,
+// channels and frame size), delay tables that change at every sample, and
+// the figure reported (time per output sample).
 #ifndef QUORBELIN_BENCH_BENCH_SETUPS_H
 #define QUORBELIN_BENCH_BENCH_SETUPS_H
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace quorbelin::bench {
@@ -23,8 +24,7 @@ FilterShape filterShape(Interpolation interpolation);
 // M x N windowed-sinc taps, column-major: phase p delays by a further p / N.
 std::vector<double> filterTaps(FilterShape shape);
 
-// Long enough that the 32-tap window always fits behind the delays used.
-inline constexpr int32_t benchMaxDelay = 100;
+inline constexpr int32_t benchMaxDelay = 1000;
 
 // frames rows of width delays each, all different, in [20, 90]: every
 // sample of every frame sees a new fractional delay.
@@ -36,12 +36,25 @@ inline constexpr int32_t delayTableFrames = 64;
 // Deterministic pseudo-random values in [-1, 1).
 std::vector<double> signalValues(std::size_t count);
 
-// Reports the time per output sample (and samples per second) for samples
-// outputs per iteration.
+// Records the time per output sample for samples outputs per iteration
+// (counter "per_sample", and samples per second).
 void reportPerSample(benchmark::State& state, int64_t samples);
 
-// (channels, frame size): (1, 1), (8, 64), (64, 256).
-void channelAndFrameSizes(benchmark::internal::Benchmark* benchmark);
+// One piece of work: what is delayed, how, and in what sizes.
+struct Work {
+    Interpolation interpolation = Interpolation::linear;
+    bool complex = false;
+    int32_t channels = 1;
+    int32_t frame = 1;
+};
+
+// "fir32x64_real/8x64": the name under which every contender on the work
+// is registered ("<work>/<contender>").
+std::string workName(const Work& work);
+
+// The works every kernel contender runs: each interpolator, real and
+// complex, at 1 x 1, 8 x 64 and 64 x 256.
+std::vector<Work> kernelWorks();
 
 }  // namespace quorbelin::bench
 

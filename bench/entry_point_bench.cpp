@@ -1,14 +1,19 @@
-// The whole output call as the host makes it: kivFunction with method code
-// 104 on a started block in the stand-in host. The difference to the kernel
-// benchmark is the cost of the entry point, the parameter reads and checks,
-// and the host's call wrapper.
+// The whole output call on a started block in the stand-in host, three ways:
+// kivFunction with method code 104 called as the host calls it ("kiv104"),
+// the block's mdlComputeOutputs taken from the method table ("method104"),
+// and the stand-in host's call wrapper around kivFunction ("host104"). Against
+// the kernel called directly they split the cost of a call: dispatch in the
+// entry point (kiv104 - method104), the parameter reads and checks
+// (method104 - kernel), and the host's own book-keeping (host104 - kiv104).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "bench/bench_registry.h"
 #include "bench/bench_setups.h"
 #include "host/simulation.h"
 #include "host/vostrel_host.h"
@@ -54,59 +59,86 @@ std::string startBlock(vostrel::HostBlock& block, const vostrel::Connections& co
     return "";
 }
 
-void entryPointPerSample(benchmark::State& state, Interpolation interpolation, bool complex) {
+enum class Caller { kivFunction, methodTable, hostWrapper };
+
+void entryPointPerSample(benchmark::State& state, Caller caller, const Work& work) {
     using vostrel::Array;
-    const std::size_t parts = complex ? 2 : 1;
-    const auto channels = static_cast<int32_t>(state.range(0));
-    const auto frame = static_cast<int32_t>(state.range(1));
-    const FilterShape shape = filterShape(interpolation);
+    const std::size_t parts = work.complex ? 2 : 1;
+    const FilterShape shape = filterShape(work.interpolation);
 
     std::vector<Array> parameters;
     parameters.push_back(Array::scalar(benchMaxDelay));
     parameters.push_back(shape.rows > 0 ? Array::matrix(shape.rows, shape.phases, filterTaps(shape))
                                         : Array::empty());
     parameters.push_back(Array::scalar(0.0));
-    parameters.push_back(Array::scalar(channels));
+    parameters.push_back(Array::scalar(work.channels));
     parameters.push_back(Array::scalar(0.0));
     vostrel::HostBlock block("quorbelin");
     block.setParameters(std::move(parameters));
     vostrel::Connections connections;
-    connections.data = {channels * frame, complex ? 1 : 0, 1.0, 0.0};
-    connections.delay = {frame, 0, 1.0, 0.0};
+    connections.data = {work.channels * work.frame, work.complex ? 1 : 0, 1.0, 0.0};
+    connections.delay = {work.frame, 0, 1.0, 0.0};
     if (const std::string message = startBlock(block, connections); !message.empty()) {
         vostrel::callMethod(blockLibrary(), block, releaseCode);
         state.SkipWithError(message.c_str());
         return;
     }
 
-    const std::size_t elements = static_cast<std::size_t>(channels) * frame;
+    const std::size_t elements = static_cast<std::size_t>(work.channels) * work.frame;
     const std::vector<double> input = signalValues(elements * parts);
     std::copy(input.begin(), input.end(), block.inputData(0));
-    const std::vector<double> delays = delayTable(frame, delayTableFrames);
+    const std::vector<double> delays = delayTable(work.frame, delayTableFrames);
     double* delayPort = block.inputData(1);
+    BlockRecord& record = block.record();
+    // The arguments of a method call as the host passes them.
+    const Array unused = Array::empty();
+    const Array code = Array::scalar(computeOutputsCode);
+    kvArray* left[2] = {nullptr, reinterpret_cast<kvArray*>(&record)};
+    const kvArray* right[4] = {unused.get(), unused.get(), unused.get(), code.get()};
+    const vostrel::KivFunction entry = blockLibrary().entry();
     int32_t row = 0;
 
     for (auto _ : state) {
-        const double* frameDelays = delays.data() + static_cast<std::size_t>(row) * frame;
-        std::copy(frameDelays, frameDelays + frame, delayPort);
-        const std::string message = vostrel::callMethod(blockLibrary(), block, computeOutputsCode);
-        if (!message.empty()) {
-            state.SkipWithError(message.c_str());
+        const double* frameDelays = delays.data() + static_cast<std::size_t>(row) * work.frame;
+        std::copy(frameDelays, frameDelays + work.frame, delayPort);
+        switch (caller) {
+        case Caller::kivFunction: entry(-1, left, 4, right); break;
+        case Caller::methodTable: record.methods.mdlComputeOutputs(&record, 0); break;
+        case Caller::hostWrapper:
+            if (!vostrel::callMethod(blockLibrary(), block, computeOutputsCode).empty()) {
+                state.SkipWithError("the output call failed");
+            }
+            break;
+        }
+        if (record.errorMessage != nullptr) {
+            state.SkipWithError(record.errorMessage);
             break;
         }
         benchmark::DoNotOptimize(block.outputData(0));
+        benchmark::ClobberMemory();
         row = (row + 1) % delayTableFrames;
     }
     vostrel::callMethod(blockLibrary(), block, releaseCode);
     reportPerSample(state, static_cast<int64_t>(elements));
 }
 
-BENCHMARK_CAPTURE(entryPointPerSample, linear_real, Interpolation::linear, false)->Apply(channelAndFrameSizes);
-BENCHMARK_CAPTURE(entryPointPerSample, linear_complex, Interpolation::linear, true)->Apply(channelAndFrameSizes);
-BENCHMARK_CAPTURE(entryPointPerSample, fir8x32_real, Interpolation::fir8x32, false)->Apply(channelAndFrameSizes);
-BENCHMARK_CAPTURE(entryPointPerSample, fir8x32_complex, Interpolation::fir8x32, true)->Apply(channelAndFrameSizes);
-BENCHMARK_CAPTURE(entryPointPerSample, fir32x64_real, Interpolation::fir32x64, false)->Apply(channelAndFrameSizes);
-BENCHMARK_CAPTURE(entryPointPerSample, fir32x64_complex, Interpolation::fir32x64, true)->Apply(channelAndFrameSizes);
-
 }  // namespace
+
+void registerEntryPointBenchmarks() {
+    const std::pair<const char*, Caller> callers[] = {{"kiv104", Caller::kivFunction},
+                                                      {"method104", Caller::methodTable},
+                                                      {"host104", Caller::hostWrapper}};
+    for (Interpolation interpolation : {Interpolation::linear, Interpolation::fir32x64}) {
+        for (auto [channels, frame] : {std::pair{1, 1}, std::pair{8, 64}}) {
+            const Work work{interpolation, false, channels, frame};
+            for (const auto& [name, caller] : callers) {
+                benchmark::RegisterBenchmark((workName(work) + "/" + name).c_str(),
+                                             [caller = caller, work](benchmark::State& state) {
+                                                 entryPointPerSample(state, caller, work);
+                                             });
+            }
+        }
+    }
+}
+
 }  // namespace quorbelin::bench

@@ -1,52 +1,62 @@
-// The kernel called directly on plain arrays: the cost of the delay itself.
+// The kernel called directly on plain arrays, the cost of the delay itself:
+// the block's kernel ("fast") and the straightforward implementation
+// ("reference") on the same work, in the same process.
 #include <benchmark/benchmark.h>
 
 #include <vector>
 
+#include "bench/bench_registry.h"
 #include "bench/bench_setups.h"
+#include "bench/reference_kernel.h"
 #include "engine/kernel_fractional_delay.h"
 
 namespace quorbelin::bench {
 namespace {
 
-void kernelPerSample(benchmark::State& state, Interpolation interpolation, bool complex) {
-    const std::size_t parts = complex ? 2 : 1;
-    const auto channels = static_cast<int32_t>(state.range(0));
-    const auto frame = static_cast<int32_t>(state.range(1));
-    const FilterShape shape = filterShape(interpolation);
+using FrameFunction = void (*)(const DelayLineSizes&, const InterpolationFilter&, DelayMode,
+                               const FrameSignals&, double*, int32_t&);
+
+struct KernelContender {
+    const char* name;
+    FrameFunction real;
+    FrameFunction complex;
+};
+
+void kernelPerSample(benchmark::State& state, const KernelContender& kernel, const Work& work) {
+    const std::size_t parts = work.complex ? 2 : 1;
+    const FilterShape shape = filterShape(work.interpolation);
     const std::vector<double> taps = filterTaps(shape);
     const int32_t halfLength = shape.rows / 2;
-    const DelayLineSizes sizes{channels, frame, benchMaxDelay, halfLength,
+    const DelayLineSizes sizes{work.channels, work.frame, benchMaxDelay, halfLength,
                                benchMaxDelay + halfLength + 1};
     InterpolationFilter filter;
     if (shape.rows > 0) {
         filter = {taps.data(), shape.rows, shape.phases};
     }
 
-    const std::size_t elements = static_cast<std::size_t>(channels) * frame;
-    std::vector<double> buffer = signalValues(static_cast<std::size_t>(channels) * sizes.bufferLength * parts);
+    const std::size_t elements = static_cast<std::size_t>(work.channels) * work.frame;
+    std::vector<double> buffer =
+        signalValues(static_cast<std::size_t>(work.channels) * sizes.bufferLength * parts);
     const std::vector<double> input = signalValues(elements * parts);
     std::vector<const double*> inputRefs(elements);
     for (std::size_t e = 0; e < elements; ++e) {
         inputRefs[e] = &input[e * parts];
     }
-    const std::vector<double> delays = delayTable(frame, delayTableFrames);
+    const std::vector<double> delays = delayTable(work.frame, delayTableFrames);
     std::vector<const double*> delayRefs(delays.size());
     for (std::size_t e = 0; e < delays.size(); ++e) {
         delayRefs[e] = &delays[e];
     }
     std::vector<double> output(elements * parts);
+    const FrameFunction run = work.complex ? kernel.complex : kernel.real;
     int32_t writeIndex = 0;
     int32_t row = 0;
 
     for (auto _ : state) {
-        const FrameSignals signals{inputRefs.data(), delayRefs.data() + static_cast<std::size_t>(row) * frame,
-                                   output.data()};
-        if (complex) {
-            delayFrameComplex(sizes, filter, DelayMode::perSample, signals, buffer.data(), writeIndex);
-        } else {
-            delayFrameReal(sizes, filter, DelayMode::perSample, signals, buffer.data(), writeIndex);
-        }
+        const FrameSignals signals{
+            inputRefs.data(), delayRefs.data() + static_cast<std::size_t>(row) * work.frame,
+            output.data()};
+        run(sizes, filter, DelayMode::perSample, signals, buffer.data(), writeIndex);
         benchmark::DoNotOptimize(output.data());
         benchmark::ClobberMemory();
         row = (row + 1) % delayTableFrames;
@@ -54,12 +64,21 @@ void kernelPerSample(benchmark::State& state, Interpolation interpolation, bool 
     reportPerSample(state, static_cast<int64_t>(elements));
 }
 
-BENCHMARK_CAPTURE(kernelPerSample, linear_real, Interpolation::linear, false)->Apply(channelAndFrameSizes);
-BENCHMARK_CAPTURE(kernelPerSample, linear_complex, Interpolation::linear, true)->Apply(channelAndFrameSizes);
-BENCHMARK_CAPTURE(kernelPerSample, fir8x32_real, Interpolation::fir8x32, false)->Apply(channelAndFrameSizes);
-BENCHMARK_CAPTURE(kernelPerSample, fir8x32_complex, Interpolation::fir8x32, true)->Apply(channelAndFrameSizes);
-BENCHMARK_CAPTURE(kernelPerSample, fir32x64_real, Interpolation::fir32x64, false)->Apply(channelAndFrameSizes);
-BENCHMARK_CAPTURE(kernelPerSample, fir32x64_complex, Interpolation::fir32x64, true)->Apply(channelAndFrameSizes);
-
 }  // namespace
+
+void registerKernelBenchmarks() {
+    static const KernelContender contenders[] = {
+        {"fast", &delayFrameReal, &delayFrameComplex},
+        {"reference", &reference::delayFrameReal, &reference::delayFrameComplex},
+    };
+    for (const Work& work : kernelWorks()) {
+        for (const KernelContender& kernel : contenders) {
+            benchmark::RegisterBenchmark((workName(work) + "/" + kernel.name).c_str(),
+                                         [&kernel, work](benchmark::State& state) {
+                                             kernelPerSample(state, kernel, work);
+                                         });
+        }
+    }
+}
+
 }  // namespace quorbelin::bench
