@@ -29,6 +29,7 @@ struct Avx2 {
     static Vec gather(const double* base, Index offsets) {
         return _mm256_i64gather_pd(base, offsets, 8);
     }
+    static Vec load(const double* p) { return _mm256_load_pd(p); }
     static void store(double* p, Vec v) { _mm256_store_pd(p, v); }
     static Index loadIndex(const int64_t* p) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(p)); }
 };

@@ -31,6 +31,7 @@ struct Avx512 {
         // undefined, which the compiler warns about.
         return _mm512_mask_i64gather_pd(_mm512_setzero_pd(), 0xff, offsets, base, 8);
     }
+    static Vec load(const double* p) { return _mm512_load_pd(p); }
     static void store(double* p, Vec v) { _mm512_store_pd(p, v); }
     static Index loadIndex(const int64_t* p) { return _mm512_load_si512(p); }
 };

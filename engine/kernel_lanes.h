@@ -11,7 +11,8 @@
 // Included by one source file per instruction set, after it has included
 // the headers below and then selected its target; Isa names the vector type and its operations:
 //   Vec, Index, width (doubles per Vec), zero(), broadcast(v), add(a, b),
-//   mul(a, b), gather(base, index), store(p, v) (p aligned), loadIndex(p).
+//   mul(a, b), gather(base, index), load(p) and store(p, v) (p aligned),
+//   loadIndex(p).
 #ifndef QUORBELIN_ENGINE_KERNEL_LANES_H
 #define QUORBELIN_ENGINE_KERNEL_LANES_H
 
@@ -109,6 +110,133 @@ void sumGroup(const double* lines, int32_t rows, const DecodedSample* decoded,
     }
 }
 
+// The samples a tile of decoded samples reads, in time order: row r holds, in
+// its lanes, every channel's sample of time first + r (time 0 is the tile's
+// first sample, negative times come before it). Copied once per tile from
+// the buffers and the input, it has no seam, and no later sample overwrites
+// a row that an earlier one reads, so every read is an aligned vector load
+// and the samples may be summed in any grouping. It serves tiles whose reads
+// span at most windowRows samples and stop short of age L (which is the
+// sample just stored, not one L samples back).
+inline constexpr int32_t windowRows = 320;
+
+struct TimeWindow {
+    int32_t first = 0;  // time of row 0
+    int32_t rows = 0;   // 0: the tile does not fit
+};
+
+template <class Isa>
+TimeWindow timeWindow(const DecodedSample* decoded, int32_t samples, int32_t length) {
+    int32_t oldest = 0;
+    int32_t newest = 0;
+    for (int32_t k = 0; k < samples; ++k) {
+        if (decoded[k].oldestAge >= length) {
+            return {};
+        }
+        const int32_t from = k - decoded[k].oldestAge;
+        const int32_t to = k - decoded[k].youngestAge;
+        oldest = k == 0 || from < oldest ? from : oldest;
+        newest = k == 0 || to > newest ? to : newest;
+    }
+    const int32_t rows = newest - oldest + 1;
+    if (rows > windowRows) {
+        return {};
+    }
+    return {oldest, rows};
+}
+
+// Fills the window's rows for the tile's channels: times before the tile from
+// the buffers (not yet overwritten: every read is younger than L), the rest
+// from the input.
+template <class Isa, int Parts>
+void fillTimeWindow(const TimeWindow& window, const DecodedSample* decoded,
+                    const double* lines, std::size_t stride, int32_t length,
+                    const double* const* input, std::size_t frame,
+                    double (*rows)[Isa::width]) {
+    constexpr int tileChannels = Isa::width / Parts;
+    const int32_t end = window.first + window.rows;
+    const int32_t historyEnd = end < 0 ? end : 0;
+    for (int cc = 0; cc < tileChannels; ++cc) {
+        const double* line = lines + cc * stride;
+        int32_t position = decoded[0].newest + window.first;
+        if (position < 0) {
+            position += length;
+        }
+        int32_t r = 0;
+        for (int32_t time = window.first; time < historyEnd; ++time, ++r) {
+            for (int part = 0; part < Parts; ++part) {
+                rows[r][cc * Parts + part] = line[static_cast<std::size_t>(position) * Parts + part];
+            }
+            position = nextEntry(position, length);
+        }
+        for (int32_t time = historyEnd; time < end; ++time, ++r) {
+            const double* sample = input[cc * frame + static_cast<std::size_t>(time)];
+            for (int part = 0; part < Parts; ++part) {
+                rows[r][cc * Parts + part] = sample[part];
+            }
+        }
+    }
+}
+
+// The outputs of samples k ... k + Group - 1 from the window. Rows is the tap
+// count when known at compile time (0: taken from rows).
+template <class Isa, int Rows, int Group>
+void sumFromWindow(const TimeWindow& window, const double (*rowsOfTime)[Isa::width],
+                   int32_t rows, const DecodedSample* decoded, int32_t k,
+                   double (*out)[Isa::width]) {
+    using Vec = typename Isa::Vec;
+    Vec sum[Group];
+    const double* newestRead[Group];
+    for (int g = 0; g < Group; ++g) {
+        sum[g] = Isa::zero();
+        // Tap t reads the row t places before tap 0's.
+        newestRead[g] = rowsOfTime[k + g - decoded[k + g].youngestAge - window.first];
+    }
+    const int32_t taps = Rows > 0 ? Rows : rows;
+    for (int32_t t = 0; t < taps; ++t) {
+        for (int g = 0; g < Group; ++g) {
+            const Vec x = Isa::load(newestRead[g] - static_cast<std::ptrdiff_t>(t) * Isa::width);
+            sum[g] = Isa::add(sum[g], Isa::mul(Isa::broadcast(decoded[k + g].taps[t]), x));
+        }
+    }
+    for (int g = 0; g < Group; ++g) {
+        Isa::store(out[k + g], sum[g]);
+    }
+}
+
+template <class Isa, int Rows>
+void interpolateFromWindow(const TimeWindow& window, const double (*rowsOfTime)[Isa::width],
+                           int32_t rows, const DecodedSample* decoded, int32_t samples,
+                           double (*out)[Isa::width]) {
+    using Vec = typename Isa::Vec;
+    constexpr int group = 8;
+    int32_t k = 0;
+    while (k < samples) {
+        const DecodedSample& sample = decoded[k];
+        if (sample.taps == nullptr) {
+            const int32_t younger = k - sample.youngestAge - window.first;
+            const Vec y = Isa::add(Isa::mul(Isa::broadcast(sample.fraction),
+                                            Isa::load(rowsOfTime[younger - 1])),
+                                   Isa::mul(Isa::broadcast(sample.complement),
+                                            Isa::load(rowsOfTime[younger])));
+            Isa::store(out[k], y);
+            k += 1;
+            continue;
+        }
+        bool allFir = k + group <= samples;
+        for (int32_t g = 1; allFir && g < group; ++g) {
+            allFir = decoded[k + g].taps != nullptr;
+        }
+        if (allFir) {
+            sumFromWindow<Isa, Rows, group>(window, rowsOfTime, rows, decoded, k, out);
+            k += group;
+        } else {
+            sumFromWindow<Isa, Rows, 1>(window, rowsOfTime, rows, decoded, k, out);
+            k += 1;
+        }
+    }
+}
+
 // Delays channels [0, channels) of the frame (a multiple of width / Parts)
 // for the decoded samples firstSample ... firstSample + samples - 1.
 template <class Isa, int Parts, int Rows>
@@ -126,6 +254,9 @@ void delayLaneTiles(const DecodedSample* decoded, int32_t firstSample, int32_t s
     // never meets a vector store.
     alignas(64) double out[decodeTileSamples][width];
 
+    const TimeWindow window = timeWindow<Isa>(decoded, samples, length);
+    alignas(64) double rowsOfTime[windowRows][width];
+
     for (int32_t c0 = 0; c0 < channels; c0 += tileChannels) {
         double* lines = buffer + static_cast<std::size_t>(c0) * stride;
         const double* const* input =
@@ -139,20 +270,30 @@ void delayLaneTiles(const DecodedSample* decoded, int32_t firstSample, int32_t s
                 }
             }
         };
-        int32_t k = 0;
-        while (k < samples) {
-            if (groupable<Isa>(decoded + k, samples - k, length, rows)) {
-                for (int32_t g = 0; g < laneSampleGroup; ++g) {
-                    store(k + g);
-                }
-                sumGroup<Isa, Parts, Rows>(lines, rows, decoded + k, offsets, out + k);
-                k += laneSampleGroup;
-            } else {
-                // Stored before anything is read, so a delay of 0 is the input.
+        if (window.rows > 0) {
+            // The window is read before the tile's samples overwrite entries.
+            fillTimeWindow<Isa, Parts>(window, decoded, lines, stride, length, input, frame,
+                                       rowsOfTime);
+            for (int32_t k = 0; k < samples; ++k) {
                 store(k);
-                Isa::store(out[k], interpolateLanes<Isa, Parts>(lines, length, rows, decoded[k],
-                                                                offsets));
-                k += 1;
+            }
+            interpolateFromWindow<Isa, Rows>(window, rowsOfTime, rows, decoded, samples, out);
+        } else {
+            int32_t k = 0;
+            while (k < samples) {
+                if (groupable<Isa>(decoded + k, samples - k, length, rows)) {
+                    for (int32_t g = 0; g < laneSampleGroup; ++g) {
+                        store(k + g);
+                    }
+                    sumGroup<Isa, Parts, Rows>(lines, rows, decoded + k, offsets, out + k);
+                    k += laneSampleGroup;
+                } else {
+                    // Stored before anything is read, so a delay of 0 is the input.
+                    store(k);
+                    Isa::store(out[k], interpolateLanes<Isa, Parts>(lines, length, rows,
+                                                                    decoded[k], offsets));
+                    k += 1;
+                }
             }
         }
         for (int cc = 0; cc < tileChannels; ++cc) {

@@ -18,15 +18,18 @@ namespace quorbelin::kernel {
 // allocated per call) and stay in L1 while every channel uses them.
 inline constexpr int32_t decodeTileSamples = 64;
 
+// No member initialisers: a tile of these is declared at every call and
+// would otherwise be cleared each time; decodeSample sets every field.
 struct DecodedSample {
-    int32_t newest = 0;     // entry the sample is stored in
-    int32_t start = 0;      // linear: entry of age D; FIR: entry met by tap 0
-    int32_t older = 0;      // linear: entry of age D + 1
-    int32_t firstRun = 0;   // FIR: taps before the window crosses the seam
-    int32_t oldestAge = 0;  // the oldest age read (at most L, the entry just stored)
-    double fraction = 0.0;  // linear: weight of age D + 1
-    double complement = 0.0;  // linear: 1 - fraction, the weight of age D
-    const double* taps = nullptr;  // FIR: the phase's column; null on the linear path
+    int32_t newest;       // entry the sample is stored in
+    int32_t start;        // linear: entry of age D; FIR: entry met by tap 0
+    int32_t older;        // linear: entry of age D + 1
+    int32_t firstRun;     // FIR: taps before the window crosses the seam
+    int32_t youngestAge;  // the youngest age read: D, or tap 0's on the FIR path
+    int32_t oldestAge;    // the oldest age read (at most L, the entry just stored)
+    double fraction;      // linear: weight of age D + 1
+    double complement;    // linear: 1 - fraction, the weight of age D
+    const double* taps;   // FIR: the phase's column; null on the linear path
 };
 
 // The next entry after position, wrapping at the buffer's end.
@@ -50,7 +53,7 @@ inline DecodedSample decodeSample(int32_t newest, double delay, const DelayLineS
     int32_t whole = truncateToInt32(delay);
     const double fraction = delay - static_cast<double>(whole);
 
-    DecodedSample decoded;
+    DecodedSample decoded{};
     decoded.newest = newest;
     // Below D = H - 1 the FIR window would reach past the newest sample.
     if (filter.taps == nullptr || whole < sizes.halfLength - 1) {
@@ -60,6 +63,7 @@ inline DecodedSample decodeSample(int32_t newest, double delay, const DelayLineS
         }
         decoded.start = i;
         decoded.older = i > 0 ? i - 1 : length - 1;
+        decoded.youngestAge = whole;
         decoded.oldestAge = whole + 1;
         decoded.fraction = fraction;
         decoded.complement = 1.0 - fraction;
@@ -83,6 +87,7 @@ inline DecodedSample decodeSample(int32_t newest, double delay, const DelayLineS
     // The oldest age is at most L, so the window crosses the seam at most
     // once: taps 0 ... i run down from entry i, the rest from entry L - 1.
     decoded.firstRun = i + 1 >= rows ? rows : i + 1;
+    decoded.youngestAge = whole - sizes.halfLength + 1;
     decoded.oldestAge = whole - sizes.halfLength + rows;
     decoded.taps = filter.taps + static_cast<std::size_t>(phase) * static_cast<std::size_t>(rows);
     return decoded;
