@@ -31,7 +31,31 @@ struct Avx2 {
     }
     static Vec load(const double* p) { return _mm256_load_pd(p); }
     static void store(double* p, Vec v) { _mm256_store_pd(p, v); }
-    static Index loadIndex(const int64_t* p) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(p)); }
+    static Vec loadu(const double* p) { return _mm256_loadu_pd(p); }
+    static void storeu(double* p, Vec v) { _mm256_storeu_pd(p, v); }
+    static Index loadIndex(const int64_t* p) {
+        return _mm256_load_si256(reinterpret_cast<const __m256i*>(p));
+    }
+
+    template <int Parts>
+    static void transpose(Vec* v) {
+        if constexpr (Parts == 1) {
+            // 4 x 4 doubles: pairs, then halves.
+            const Vec t0 = _mm256_unpacklo_pd(v[0], v[1]);
+            const Vec t1 = _mm256_unpackhi_pd(v[0], v[1]);
+            const Vec t2 = _mm256_unpacklo_pd(v[2], v[3]);
+            const Vec t3 = _mm256_unpackhi_pd(v[2], v[3]);
+            v[0] = _mm256_permute2f128_pd(t0, t2, 0x20);
+            v[2] = _mm256_permute2f128_pd(t0, t2, 0x31);
+            v[1] = _mm256_permute2f128_pd(t1, t3, 0x20);
+            v[3] = _mm256_permute2f128_pd(t1, t3, 0x31);
+        } else {
+            // 2 x 2 pairs (real, imaginary).
+            const Vec t0 = _mm256_permute2f128_pd(v[0], v[1], 0x20);
+            v[1] = _mm256_permute2f128_pd(v[0], v[1], 0x31);
+            v[0] = t0;
+        }
+    }
 };
 
 template <int Parts>

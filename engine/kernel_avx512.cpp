@@ -33,7 +33,58 @@ struct Avx512 {
     }
     static Vec load(const double* p) { return _mm512_load_pd(p); }
     static void store(double* p, Vec v) { _mm512_store_pd(p, v); }
+    static Vec loadu(const double* p) { return _mm512_loadu_pd(p); }
+    static void storeu(double* p, Vec v) { _mm512_storeu_pd(p, v); }
     static Index loadIndex(const int64_t* p) { return _mm512_load_si512(p); }
+
+    // Two 128-bit blocks of a, then two of b, as selected. (The form with a
+    // zero mask: the plain one leaves a source undefined, which the compiler
+    // warns about.)
+    template <int Select>
+    static Vec blocks(Vec a, Vec b) {
+        return _mm512_maskz_shuffle_f64x2(0xff, a, b, Select);
+    }
+
+    template <int Parts>
+    static void transpose(Vec* v) {
+        if constexpr (Parts == 1) {
+            // 8 x 8 doubles: pairs, then pairs of pairs, then halves.
+            const Vec t0 = _mm512_maskz_unpacklo_pd(0xff, v[0], v[1]);
+            const Vec t1 = _mm512_maskz_unpackhi_pd(0xff, v[0], v[1]);
+            const Vec t2 = _mm512_maskz_unpacklo_pd(0xff, v[2], v[3]);
+            const Vec t3 = _mm512_maskz_unpackhi_pd(0xff, v[2], v[3]);
+            const Vec t4 = _mm512_maskz_unpacklo_pd(0xff, v[4], v[5]);
+            const Vec t5 = _mm512_maskz_unpackhi_pd(0xff, v[4], v[5]);
+            const Vec t6 = _mm512_maskz_unpacklo_pd(0xff, v[6], v[7]);
+            const Vec t7 = _mm512_maskz_unpackhi_pd(0xff, v[6], v[7]);
+            const Vec u0 = blocks<0x88>(t0, t2);
+            const Vec u1 = blocks<0xdd>(t0, t2);
+            const Vec u2 = blocks<0x88>(t1, t3);
+            const Vec u3 = blocks<0xdd>(t1, t3);
+            const Vec u4 = blocks<0x88>(t4, t6);
+            const Vec u5 = blocks<0xdd>(t4, t6);
+            const Vec u6 = blocks<0x88>(t5, t7);
+            const Vec u7 = blocks<0xdd>(t5, t7);
+            v[0] = blocks<0x88>(u0, u4);
+            v[4] = blocks<0xdd>(u0, u4);
+            v[2] = blocks<0x88>(u1, u5);
+            v[6] = blocks<0xdd>(u1, u5);
+            v[1] = blocks<0x88>(u2, u6);
+            v[5] = blocks<0xdd>(u2, u6);
+            v[3] = blocks<0x88>(u3, u7);
+            v[7] = blocks<0xdd>(u3, u7);
+        } else {
+            // 4 x 4 pairs (real, imaginary).
+            const Vec t0 = blocks<0x44>(v[0], v[1]);
+            const Vec t1 = blocks<0xee>(v[0], v[1]);
+            const Vec t2 = blocks<0x44>(v[2], v[3]);
+            const Vec t3 = blocks<0xee>(v[2], v[3]);
+            v[0] = blocks<0x88>(t0, t2);
+            v[1] = blocks<0xdd>(t0, t2);
+            v[2] = blocks<0x88>(t1, t3);
+            v[3] = blocks<0xdd>(t1, t3);
+        }
+    }
 };
 
 template <int Parts>

@@ -39,16 +39,49 @@ void delayFramePerSample(KernelPath path, const DelayLineSizes& sizes,
         const int32_t remaining = sizes.frameSize - first;
         const int32_t samples =
             remaining < kernel::decodeTileSamples ? remaining : kernel::decodeTileSamples;
+        bool anyFir = false;
         for (int32_t k = 0; k < samples; ++k) {
             newest = kernel::nextEntry(newest, length);
             decoded[k] = kernel::decodeSample(newest, *signals.delays[first + k], sizes, filter);
+            anyFir = anyFir || decoded[k].taps != nullptr;
         }
-        if (laneChannels > 0) {
-            lanes.run(decoded, first, samples, laneChannels, sizes, filter.rows, signals, buffer);
+        if (!anyFir) {
+            // Linear interpolation touches two entries per output: plain
+            // loads beat lanes that would have to gather or copy them first.
+            kernel::delayLinearTilePortable<Parts>(decoded, first, samples, 0, sizes.channels,
+                                                   sizes, signals, buffer);
+            continue;
         }
-        kernel::delayTilePortable<Parts>(decoded, first, samples, laneChannels,
-                                         sizes.channels - laneChannels, sizes, filter.rows,
+        const int32_t tileLaneChannels = laneChannels;
+        if (tileLaneChannels > 0) {
+            lanes.run(decoded, first, samples, tileLaneChannels, sizes, filter.rows, signals,
+                      buffer);
+        }
+        kernel::delayTilePortable<Parts>(decoded, first, samples, tileLaneChannels,
+                                         sizes.channels - tileLaneChannels, sizes, filter.rows,
                                          signals, buffer);
+    }
+}
+
+// Frame size 1 (a hit carries one sample per channel): the one decoded delay
+// serves every channel, without tiles or lanes.
+template <int Parts>
+void delaySingleSample(const DelayLineSizes& sizes, const InterpolationFilter& filter,
+                       const FrameSignals& signals, double* buffer, int32_t writeIndex) {
+    const int32_t length = sizes.bufferLength;
+    const std::size_t stride = static_cast<std::size_t>(length) * Parts;
+    const kernel::DecodedSample sample = kernel::decodeSample(
+        kernel::nextEntry(writeIndex, length), *signals.delays[0], sizes, filter);
+    const std::size_t newest = static_cast<std::size_t>(sample.newest) * Parts;
+    for (int32_t c = 0; c < sizes.channels; ++c) {
+        double* line = buffer + c * stride;
+        const double* in = signals.input[c];
+        // Stored before anything is read, so a delay of 0 is the input.
+        for (int part = 0; part < Parts; ++part) {
+            line[newest + part] = in[part];
+        }
+        kernel::interpolateDecoded<Parts>(line, length, filter.rows, sample,
+                                          signals.output + c * Parts);
     }
 }
 
@@ -58,12 +91,18 @@ void delayFrame(KernelPath path, const DelayLineSizes& sizes, const Interpolatio
                 int32_t& writeIndex) {
     if (mode == DelayMode::perChannel) {
         kernel::delayFramePerChannelPortable<Parts>(sizes, filter, signals, buffer, writeIndex);
+    } else if (sizes.frameSize == 1) {
+        delaySingleSample<Parts>(sizes, filter, signals, buffer, writeIndex);
     } else {
         delayFramePerSample<Parts>(path, sizes, filter, signals, buffer, writeIndex);
     }
-    // Formed in 64 bits: writeIndex + F may pass the 32-bit range.
-    writeIndex = static_cast<int32_t>((static_cast<int64_t>(writeIndex) + sizes.frameSize) %
-                                      sizes.bufferLength);
+    // Formed in 64 bits: writeIndex + F may pass the 32-bit range. A frame
+    // shorter than the buffer needs no division.
+    const int64_t advanced = static_cast<int64_t>(writeIndex) + sizes.frameSize;
+    const int64_t length = sizes.bufferLength;
+    writeIndex = static_cast<int32_t>(advanced < length           ? advanced
+                                      : advanced - length < length ? advanced - length
+                                                                   : advanced % length);
 }
 
 }  // namespace
@@ -87,12 +126,20 @@ bool kernelPathAvailable(KernelPath path) {
     return true;
 }
 
-KernelPath fastestKernelPath() {
-    static const KernelPath fastest = kernelPathAvailable(KernelPath::avx512) ? KernelPath::avx512
-                                      : kernelPathAvailable(KernelPath::avx2) ? KernelPath::avx2
-                                                                              : KernelPath::portable;
-    return fastest;
+namespace {
+
+KernelPath detectFastestKernelPath() {
+    return kernelPathAvailable(KernelPath::avx512) ? KernelPath::avx512
+           : kernelPathAvailable(KernelPath::avx2) ? KernelPath::avx2
+                                                   : KernelPath::portable;
 }
+
+// Settled when the library is loaded, so the output call tests no guard.
+const KernelPath fastestPath = detectFastestKernelPath();
+
+}  // namespace
+
+KernelPath fastestKernelPath() { return fastestPath; }
 
 void delayFrameRealOn(KernelPath path, const DelayLineSizes& sizes,
                       const InterpolationFilter& filter, DelayMode mode,

@@ -12,7 +12,9 @@
 // the headers below and then selected its target; Isa names the vector type and its operations:
 //   Vec, Index, width (doubles per Vec), zero(), broadcast(v), add(a, b),
 //   mul(a, b), gather(base, index), load(p) and store(p, v) (p aligned),
-//   loadIndex(p).
+//   loadu(p) and storeu(p, v), loadIndex(p), and transpose<Parts>(v), which
+//   transposes width / Parts vectors seen as square matrices of Parts-double
+//   units (its own inverse).
 #ifndef QUORBELIN_ENGINE_KERNEL_LANES_H
 #define QUORBELIN_ENGINE_KERNEL_LANES_H
 
@@ -145,34 +147,120 @@ TimeWindow timeWindow(const DecodedSample* decoded, int32_t samples, int32_t len
     return {oldest, rows};
 }
 
-// Fills the window's rows for the tile's channels: times before the tile from
-// the buffers (not yet overwritten: every read is younger than L), the rest
-// from the input.
+// Fills the window's rows for the tile's channels and stores the tile's
+// samples in their buffers, channel by channel: first the times before the
+// tile from the buffer (an entry is overwritten only L samples after it was
+// written, and every read is younger than that), then the tile's samples from
+// the input, into the window where they are read and into the buffer.
 template <class Isa, int Parts>
-void fillTimeWindow(const TimeWindow& window, const DecodedSample* decoded,
-                    const double* lines, std::size_t stride, int32_t length,
+void fillTimeWindow(const TimeWindow& window, const DecodedSample* decoded, int32_t samples,
+                    double* lines, std::size_t stride, int32_t length,
                     const double* const* input, std::size_t frame,
                     double (*rows)[Isa::width]) {
     constexpr int tileChannels = Isa::width / Parts;
-    const int32_t end = window.first + window.rows;
-    const int32_t historyEnd = end < 0 ? end : 0;
+    const int32_t end = window.first + window.rows;  // at most samples, first at most 0
+    const int32_t history = (end < 0 ? end : 0) - window.first;
+    int32_t start = decoded[0].newest + window.first;
+    if (start < 0) {
+        start += length;
+    }
+    // The history runs up to the seam, then on from entry 0.
+    const int32_t firstRun = history < length - start ? history : length - start;
     for (int cc = 0; cc < tileChannels; ++cc) {
-        const double* line = lines + cc * stride;
-        int32_t position = decoded[0].newest + window.first;
-        if (position < 0) {
-            position += length;
-        }
-        int32_t r = 0;
-        for (int32_t time = window.first; time < historyEnd; ++time, ++r) {
+        double* line = lines + cc * stride;
+        const double* from = line + static_cast<std::size_t>(start) * Parts;
+        double (*row)[Isa::width] = rows;
+        const int lane = cc * Parts;
+        for (int32_t r = 0; r < firstRun; ++r) {
             for (int part = 0; part < Parts; ++part) {
-                rows[r][cc * Parts + part] = line[static_cast<std::size_t>(position) * Parts + part];
+                row[r][lane + part] = from[r * Parts + part];
             }
+        }
+        row += firstRun;
+        for (int32_t r = 0; r < history - firstRun; ++r) {
+            for (int part = 0; part < Parts; ++part) {
+                row[r][lane + part] = line[r * Parts + part];
+            }
+        }
+        row += history - firstRun;
+
+        const double* const* in = input + cc * frame;
+        for (int32_t k = 0; k < samples; ++k) {
+            const double* sample = in[k];
+            double* slot = line + static_cast<std::size_t>(decoded[k].newest) * Parts;
+            for (int part = 0; part < Parts; ++part) {
+                slot[part] = sample[part];
+            }
+            if (k < end) {
+                for (int part = 0; part < Parts; ++part) {
+                    row[k][lane + part] = sample[part];
+                }
+            }
+        }
+    }
+}
+
+// Copies count window rows from the buffers, row r from entry position + r
+// (mod L) of every channel: blocks of width / Parts rows as vector loads
+// transposed into rows, the rest (and blocks across the seam) one by one.
+template <class Isa, int Parts>
+void rowsFromBuffers(const double* lines, std::size_t stride, int32_t length,
+                     int32_t position, int32_t count, double (*rows)[Isa::width]) {
+    using Vec = typename Isa::Vec;
+    constexpr int block = Isa::width / Parts;
+    int32_t r = 0;
+    while (r < count) {
+        if (r + block <= count && position + block <= length) {
+            Vec v[block];
+            for (int cc = 0; cc < block; ++cc) {
+                v[cc] = Isa::loadu(lines + cc * stride + static_cast<std::size_t>(position) * Parts);
+            }
+            Isa::template transpose<Parts>(v);
+            for (int i = 0; i < block; ++i) {
+                Isa::store(rows[r + i], v[i]);
+            }
+            r += block;
+            position += block;
+            if (position == length) {
+                position = 0;
+            }
+        } else {
+            for (int cc = 0; cc < block; ++cc) {
+                for (int part = 0; part < Parts; ++part) {
+                    rows[r][cc * Parts + part] =
+                        lines[cc * stride + static_cast<std::size_t>(position) * Parts + part];
+                }
+            }
+            r += 1;
             position = nextEntry(position, length);
         }
-        for (int32_t time = historyEnd; time < end; ++time, ++r) {
-            const double* sample = input[cc * frame + static_cast<std::size_t>(time)];
+    }
+}
+
+// Writes the tile's outputs (sample-major) to the port, channel after
+// channel: blocks of width / Parts samples transposed into each channel's
+// run, the rest one by one.
+template <class Isa, int Parts>
+void writeOutputs(const double (*out)[Isa::width], int32_t samples, double* output,
+                  std::size_t frame) {
+    using Vec = typename Isa::Vec;
+    constexpr int block = Isa::width / Parts;
+    int32_t k = 0;
+    for (; k + block <= samples; k += block) {
+        Vec v[block];
+        for (int i = 0; i < block; ++i) {
+            v[i] = Isa::load(out[k + i]);
+        }
+        Isa::template transpose<Parts>(v);
+        for (int cc = 0; cc < block; ++cc) {
+            Isa::storeu(output + (cc * frame + static_cast<std::size_t>(k)) * Parts, v[cc]);
+        }
+    }
+    for (; k < samples; ++k) {
+        for (int cc = 0; cc < block; ++cc) {
             for (int part = 0; part < Parts; ++part) {
-                rows[r][cc * Parts + part] = sample[part];
+                output[(cc * frame + static_cast<std::size_t>(k)) * Parts + part] =
+                    out[k][cc * Parts + part];
             }
         }
     }
@@ -270,13 +358,30 @@ void delayLaneTiles(const DecodedSample* decoded, int32_t firstSample, int32_t s
                 }
             }
         };
-        if (window.rows > 0) {
-            // The window is read before the tile's samples overwrite entries.
-            fillTimeWindow<Isa, Parts>(window, decoded, lines, stride, length, input, frame,
-                                       rowsOfTime);
-            for (int32_t k = 0; k < samples; ++k) {
-                store(k);
+        if (window.rows > 0 && length >= samples - window.first) {
+            // With a buffer this long, no sample of the tile overwrites an
+            // entry the window holds: store the tile first, then copy the
+            // whole window from the buffers.
+            for (int cc = 0; cc < tileChannels; ++cc) {
+                double* line = lines + cc * stride;
+                const double* const* in = input + cc * frame;
+                for (int32_t k = 0; k < samples; ++k) {
+                    double* slot = line + static_cast<std::size_t>(decoded[k].newest) * Parts;
+                    for (int part = 0; part < Parts; ++part) {
+                        slot[part] = in[k][part];
+                    }
+                }
             }
+            int32_t position = decoded[0].newest + window.first;
+            if (position < 0) {
+                position += length;
+            }
+            rowsFromBuffers<Isa, Parts>(lines, stride, length, position, window.rows,
+                                        rowsOfTime);
+            interpolateFromWindow<Isa, Rows>(window, rowsOfTime, rows, decoded, samples, out);
+        } else if (window.rows > 0) {
+            fillTimeWindow<Isa, Parts>(window, decoded, samples, lines, stride, length, input,
+                                       frame, rowsOfTime);
             interpolateFromWindow<Isa, Rows>(window, rowsOfTime, rows, decoded, samples, out);
         } else {
             int32_t k = 0;
@@ -296,15 +401,9 @@ void delayLaneTiles(const DecodedSample* decoded, int32_t firstSample, int32_t s
                 }
             }
         }
-        for (int cc = 0; cc < tileChannels; ++cc) {
-            double* output =
-                signals.output + ((static_cast<std::size_t>(c0) + cc) * frame + firstSample) * Parts;
-            for (int32_t s = 0; s < samples; ++s) {
-                for (int part = 0; part < Parts; ++part) {
-                    output[static_cast<std::size_t>(s) * Parts + part] = out[s][cc * Parts + part];
-                }
-            }
-        }
+        writeOutputs<Isa, Parts>(
+            out, samples,
+            signals.output + (static_cast<std::size_t>(c0) * frame + firstSample) * Parts, frame);
     }
 }
 

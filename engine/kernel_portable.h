@@ -37,6 +37,46 @@ void delayTilePortable(const DecodedSample* decoded, int32_t firstSample, int32_
     }
 }
 
+// Channels taken together by the linear path: their input references,
+// outputs and delay-line entries stay in L1 even at power-of-two strides.
+inline constexpr int32_t linearChannelBlock = 8;
+
+// Linear interpolation only (no sample of the tile uses the filter): for a
+// block of channels, sample after sample with the channels inside, so each
+// decoded delay is read once and serves the whole block from registers.
+template <int Parts>
+void delayLinearTilePortable(const DecodedSample* decoded, int32_t firstSample,
+                             int32_t samples, int32_t firstChannel, int32_t channels,
+                             const DelayLineSizes& sizes, const FrameSignals& signals,
+                             double* buffer) {
+    const std::size_t stride = static_cast<std::size_t>(sizes.bufferLength) * Parts;
+    const std::size_t frame = static_cast<std::size_t>(sizes.frameSize);
+    for (int32_t c0 = firstChannel; c0 < firstChannel + channels; c0 += linearChannelBlock) {
+        const int32_t remaining = firstChannel + channels - c0;
+        const int32_t block = remaining < linearChannelBlock ? remaining : linearChannelBlock;
+        double* const lines = buffer + c0 * stride;
+        const double* const* const input = signals.input + c0 * frame + firstSample;
+        double* const output = signals.output + (c0 * frame + firstSample) * Parts;
+        for (int32_t k = 0; k < samples; ++k) {
+            const DecodedSample sample = decoded[k];
+            const std::size_t newest = static_cast<std::size_t>(sample.newest) * Parts;
+            const std::size_t older = static_cast<std::size_t>(sample.older) * Parts;
+            const std::size_t younger = static_cast<std::size_t>(sample.start) * Parts;
+            double* line = lines;
+            for (int32_t c = 0; c < block; ++c, line += stride) {
+                const double* in = input[c * frame + k];
+                double* out = output + (c * frame + k) * Parts;
+                for (int part = 0; part < Parts; ++part) {
+                    // Stored before anything is read, so a delay of 0 is the input.
+                    line[newest + part] = in[part];
+                    out[part] = sample.fraction * line[older + part] +
+                                sample.complement * line[younger + part];
+                }
+            }
+        }
+    }
+}
+
 // The same sample one entry later: the frame's next sample under a delay
 // that stays the same.
 inline void advanceDecoded(DecodedSample& sample, int32_t length, int32_t rows) {
