@@ -3,6 +3,8 @@
 // has given it storage (when the host no longer proposes port values). The
 // block answers or stores a message; it never touches memory it was not
 // given, which the sanitizers would report.
+#include <cstdlib>
+
 #include "fuzz/fuzz_block_parameters.h"
 
 namespace {
@@ -14,13 +16,16 @@ const vostrel::BlockLibrary& block() {
 
 constexpr int32_t largestWidth = 1 << 12;
 
+// The code as the block reads it (truncated), 0 outside the codes' range.
+int32_t wholeCode(double code) { return code >= 100.0 && code < 135.0 ? static_cast<int32_t>(code) : 0; }
+
 bool isProposal(int32_t code) {
     return code == 115 || code == 116 || (code >= 120 && code <= 123) || code == 126 || code == 127;
 }
 
 double methodCode(FuzzedDataProvider& bytes) {
     switch (bytes.ConsumeIntegralInRange<int>(0, 7)) {
-        case 0: return fuzzing::awkwardDouble(bytes);
+        case 0: return quorbelin::fuzzing::awkwardDouble(bytes);
         case 1: return bytes.ConsumeIntegralInRange<int32_t>(101, 133) + 0.5;
         default: return bytes.ConsumeIntegralInRange<int32_t>(100, 134);
     }
@@ -30,8 +35,8 @@ vostrel::MethodArgs methodArgs(FuzzedDataProvider& bytes) {
     vostrel::MethodArgs args;
     args.port = bytes.ConsumeBool() ? bytes.ConsumeIntegralInRange<int32_t>(-2, 2) : bytes.ConsumeIntegral<int32_t>();
     args.value = bytes.ConsumeBool() ? bytes.ConsumeIntegralInRange<int32_t>(-2, 12) : bytes.ConsumeIntegral<int32_t>();
-    args.period = fuzzing::awkwardDouble(bytes);
-    args.offset = fuzzing::awkwardDouble(bytes);
+    args.period = quorbelin::fuzzing::awkwardDouble(bytes);
+    args.offset = quorbelin::fuzzing::awkwardDouble(bytes);
     return args;
 }
 
@@ -70,12 +75,15 @@ bool giveStorage(vostrel::HostBlock& host) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider bytes(data, size);
+    const std::size_t liveBefore = vostrel::liveCallocBlocks();
     vostrel::HostBlock host(block().blockName());
-    host.setParameters(fuzzing::blockParameters(bytes, bytes.ConsumeIntegralInRange<int>(0, 7) == 0));
+    host.setParameters(quorbelin::fuzzing::blockParameters(bytes, bytes.ConsumeIntegralInRange<int>(0, 7) == 0));
     if (vostrel::registerBlock(block(), host).abandoned) {
         return 0;
     }
     bool stored = false;
+    // The host starts a simulation once and releases it before the next.
+    bool started = false;
     while (bytes.remaining_bytes() > 0) {
         if (!stored && bytes.ConsumeIntegralInRange<int>(0, 7) == 0) {
             vostrel::callMethod(block(), host, 111);
@@ -83,13 +91,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             continue;
         }
         const double code = methodCode(bytes);
-        if (stored && isProposal(static_cast<int32_t>(code))) {
+        const int32_t whole = wholeCode(code);
+        if ((stored && isProposal(whole)) || (started && whole == 117)) {
             continue;
         }
+        started = (started || whole == 117) && whole != 107;
         vostrel::clearError(host);
         vostrel::callMethod(block(), host, code, methodArgs(bytes));
     }
     // The host always ends with release: whatever start allocated goes.
     vostrel::callMethod(block(), host, 107);
+    if (vostrel::liveCallocBlocks() != liveBefore) {
+        std::abort();
+    }
     return 0;
 }

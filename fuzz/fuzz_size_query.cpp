@@ -32,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         } else if (i == 1 && hostRecord) {
             arrays.push_back(record.marker());
         } else {
-            arrays.push_back(fuzzing::anyArray(bytes));
-            fuzzing::neverAMarker(arrays.back());
+            arrays.push_back(quorbelin::fuzzing::anyArray(bytes));
+            quorbelin::fuzzing::neverAMarker(arrays.back());
         }
     }
     std::vector<const kvArray*> rightArgs;
