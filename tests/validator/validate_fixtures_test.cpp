@@ -50,6 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FaultCase{"leaks_shape", "memory.release-cycles", "FAIL", "left 1 block(s) of the block's memory", true},
         FaultCase{"extra_symbol", "load.exports", "FAIL", "quorbelinDebugLevel", true},
+        FaultCase{"allocates_per_output", "memory.run-time-allocation", "FAIL", "output call 1 allocated", true},
         FaultCase{"writes_past_output", "outputs.integrity", "FAIL", "wrote value 0 past the end of output port 0",
                   false},
         // Killed by SIGSEGV; under AddressSanitizer its handler reports and
