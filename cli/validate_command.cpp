@@ -69,8 +69,10 @@ CLI::App* addValidateCommand(CLI::App& app, ValidateOptions& options) {
         ->type_name("PATH.so");
     command->add_option("--only", options.include,
                         "Run only the checks whose names match this shell pattern (repeatable), e.g. 'memory.*'")
+        ->allow_extra_args(false)
         ->type_name("PATTERN");
     command->add_option("--skip", options.exclude, "Leave out the checks whose names match (repeatable)")
+        ->allow_extra_args(false)
         ->type_name("PATTERN");
     command->add_option("--seed", options.seed,
                         "Seed of the random inputs; a run prints its seed, and the same seed replays it")

@@ -73,6 +73,12 @@ INSTANTIATE_TEST_SUITE_P(
                                   "size-query.name-check", "dispatch.method-codes", "dispatch.out-of-order",
                                   "negotiation.fuzz", "memory.run-time-allocation", "memory.release-cycles"}}));
 
+TEST(ValidateCommand, APatternTakesOneValueSoTheLibraryMayFollow) {
+    const ToolResult result = runTool({"validate", "--only", "load.*", QUORBELIN_BLOCK_PATH, "--seed", "1"});
+    EXPECT_EQ(result.status, 0) << result.out << result.err;
+    EXPECT_EQ(parseReport(result.out).checks.size(), 2u) << result.out;
+}
+
 TEST(ValidateCommand, FiltersThatSelectNothingAreAUsageError) {
     const ToolResult result = runTool({"validate", QUORBELIN_BLOCK_PATH, "--only", "no-such-check"});
     EXPECT_EQ(result.status, 2);
