@@ -29,6 +29,12 @@ struct Avx2 {
     static Vec gather(const double* base, Index offsets) {
         return _mm256_i64gather_pd(base, offsets, 8);
     }
+    static Vec gatherAt(const double* base, const int32_t* indices) {
+        const __m128i at = _mm_load_si128(reinterpret_cast<const __m128i*>(indices));
+        // The masked form with a zero source, as for the 64-bit indices.
+        const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+        return _mm256_mask_i32gather_pd(_mm256_setzero_pd(), base, at, all, 8);
+    }
     static Vec load(const double* p) { return _mm256_load_pd(p); }
     static void store(double* p, Vec v) { _mm256_store_pd(p, v); }
     static Vec loadu(const double* p) { return _mm256_loadu_pd(p); }
@@ -59,6 +65,13 @@ struct Avx2 {
 };
 
 template <int Parts>
+bool runLinearTile(int32_t newest, int32_t firstSample, int32_t samples,
+                   const DelayLineSizes& sizes, const FrameSignals& signals, double* buffer) {
+    return delayLinearTileLanes<Avx2, Parts>(newest, firstSample, samples, sizes, signals,
+                                           buffer);
+}
+
+template <int Parts>
 void runTiles(const DecodedSample* decoded, int32_t firstSample, int32_t samples,
               int32_t channels, const DelayLineSizes& sizes, int32_t rows,
               const FrameSignals& signals, double* buffer) {
@@ -75,9 +88,9 @@ namespace quorbelin::kernel {
 
 LanePath avx2LanePath(int parts) {
     if (parts == 2) {
-        return {Avx2::width / 2, &runTiles<2>};
+        return {Avx2::width / 2, &runTiles<2>, &runLinearTile<2>};
     }
-    return {Avx2::width, &runTiles<1>};
+    return {Avx2::width, &runTiles<1>, &runLinearTile<1>};
 }
 
 }  // namespace quorbelin::kernel

@@ -31,6 +31,10 @@ struct Avx512 {
         // undefined, which the compiler warns about.
         return _mm512_mask_i64gather_pd(_mm512_setzero_pd(), 0xff, offsets, base, 8);
     }
+    static Vec gatherAt(const double* base, const int32_t* indices) {
+        const __m256i at = _mm256_load_si256(reinterpret_cast<const __m256i*>(indices));
+        return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xff, at, base, 8);
+    }
     static Vec load(const double* p) { return _mm512_load_pd(p); }
     static void store(double* p, Vec v) { _mm512_store_pd(p, v); }
     static Vec loadu(const double* p) { return _mm512_loadu_pd(p); }
@@ -88,6 +92,13 @@ struct Avx512 {
 };
 
 template <int Parts>
+bool runLinearTile(int32_t newest, int32_t firstSample, int32_t samples,
+                   const DelayLineSizes& sizes, const FrameSignals& signals, double* buffer) {
+    return delayLinearTileLanes<Avx512, Parts>(newest, firstSample, samples, sizes, signals,
+                                           buffer);
+}
+
+template <int Parts>
 void runTiles(const DecodedSample* decoded, int32_t firstSample, int32_t samples,
               int32_t channels, const DelayLineSizes& sizes, int32_t rows,
               const FrameSignals& signals, double* buffer) {
@@ -104,9 +115,9 @@ namespace quorbelin::kernel {
 
 LanePath avx512LanePath(int parts) {
     if (parts == 2) {
-        return {Avx512::width / 2, &runTiles<2>};
+        return {Avx512::width / 2, &runTiles<2>, &runLinearTile<2>};
     }
-    return {Avx512::width, &runTiles<1>};
+    return {Avx512::width, &runTiles<1>, &runLinearTile<1>};
 }
 
 }  // namespace quorbelin::kernel

@@ -39,6 +39,13 @@ void delayFramePerSample(KernelPath path, const DelayLineSizes& sizes,
         const int32_t remaining = sizes.frameSize - first;
         const int32_t samples =
             remaining < kernel::decodeTileSamples ? remaining : kernel::decodeTileSamples;
+        if (filter.taps == nullptr && lanes.linear != nullptr &&
+            lanes.linear(kernel::nextEntry(newest, length), first, samples, sizes, signals,
+                         buffer)) {
+            // Formed in 64 bits; a tile may be longer than the buffer.
+            newest = static_cast<int32_t>((int64_t{newest} + samples) % length);
+            continue;
+        }
         bool anyFir = false;
         for (int32_t k = 0; k < samples; ++k) {
             newest = kernel::nextEntry(newest, length);
@@ -46,8 +53,6 @@ void delayFramePerSample(KernelPath path, const DelayLineSizes& sizes,
             anyFir = anyFir || decoded[k].taps != nullptr;
         }
         if (!anyFir) {
-            // Linear interpolation touches two entries per output: plain
-            // loads beat lanes that would have to gather or copy them first.
             kernel::delayLinearTilePortable<Parts>(decoded, first, samples, 0, sizes.channels,
                                                    sizes, signals, buffer);
             continue;

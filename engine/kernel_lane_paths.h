@@ -18,9 +18,18 @@ using LaneTileFunction = void (*)(const DecodedSample* decoded, int32_t firstSam
                                   const DelayLineSizes& sizes, int32_t rows,
                                   const FrameSignals& signals, double* buffer);
 
+// With an empty filter: delays every channel for the samples firstSample ...
+// firstSample + samples - 1, the first of them stored in entry newest,
+// consecutive samples side by side; false (and nothing done) when the tile's
+// reads do not fit its window.
+using LinearTileFunction = bool (*)(int32_t newest, int32_t firstSample, int32_t samples,
+                                    const DelayLineSizes& sizes, const FrameSignals& signals,
+                                    double* buffer);
+
 struct LanePath {
     int32_t tileChannels = 0;  // channels per vector
     LaneTileFunction run = nullptr;
+    LinearTileFunction linear = nullptr;
 };
 
 // Parts: 1 for real data, 2 for complex.

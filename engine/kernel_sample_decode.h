@@ -37,21 +37,32 @@ inline int32_t nextEntry(int32_t position, int32_t length) {
     return position + 1 == length ? 0 : position + 1;
 }
 
-// Clamps the delay to [0, Dmax], splits it into whole samples and a fraction
-// and chooses the interpolation. NaN passes both comparisons: its whole part
-// converts to 0 and the fraction stays NaN, which the linear weights pass on
-// and the FIR phase (0) ignores.
-inline DecodedSample decodeSample(int32_t newest, double delay, const DelayLineSizes& sizes,
-                                  const InterpolationFilter& filter) {
-    const int32_t length = sizes.bufferLength;
-    const double upper = static_cast<double>(sizes.maxDelay);
+// A delay clamped to [0, Dmax] and split into whole samples and a fraction.
+// NaN passes both comparisons: its whole part converts to 0 and the fraction
+// stays NaN, which the linear weights pass on and the FIR phase (0) ignores.
+struct SplitDelay {
+    int32_t whole;
+    double fraction;
+};
+
+inline SplitDelay splitDelay(double delay, int32_t maxDelay) {
+    const double upper = static_cast<double>(maxDelay);
     if (delay < 0.0) {
         delay = 0.0;
     } else if (delay > upper) {
         delay = upper;
     }
-    int32_t whole = truncateToInt32(delay);
-    const double fraction = delay - static_cast<double>(whole);
+    const int32_t whole = truncateToInt32(delay);
+    return {whole, delay - static_cast<double>(whole)};
+}
+
+// Splits the delay and chooses the interpolation.
+inline DecodedSample decodeSample(int32_t newest, double delay, const DelayLineSizes& sizes,
+                                  const InterpolationFilter& filter) {
+    const int32_t length = sizes.bufferLength;
+    const SplitDelay split = splitDelay(delay, sizes.maxDelay);
+    int32_t whole = split.whole;
+    const double fraction = split.fraction;
 
     DecodedSample decoded{};
     decoded.newest = newest;
