@@ -463,16 +463,15 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
     alignas(64) int32_t youngerAt[maxLanes + width];
     alignas(64) double fraction[maxLanes + width];
     alignas(64) double complement[maxLanes + width];
-    int32_t first = 0;  // oldest time read
-    int32_t last = 0;   // newest time read
+    int32_t first = 0;        // oldest time read (every sample reads one before it)
+    int32_t last = -length;   // newest time read
+    int32_t longest = 0;      // the largest whole delay
     for (int32_t k = 0; k < samples; ++k) {
         const SplitDelay split = splitDelay(*signals.delays[firstSample + k], sizes.maxDelay);
-        if (split.whole + 1 >= length) {
-            return false;
-        }
         const int32_t younger = k - split.whole;
-        first = k == 0 || younger - 1 < first ? younger - 1 : first;
-        last = k == 0 || younger > last ? younger : last;
+        first = younger - 1 < first ? younger - 1 : first;
+        last = younger > last ? younger : last;
+        longest = split.whole > longest ? split.whole : longest;
         const double weight = 1.0 - split.fraction;
         for (int part = 0; part < Parts; ++part) {
             olderAt[k * Parts + part] = (younger - 1) * Parts + part;
@@ -481,11 +480,12 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
             complement[k * Parts + part] = weight;
         }
     }
-    if (last - first + 1 > linearWindow) {
+    if (longest + 1 >= length || last - first + 1 > linearWindow) {
         return false;
     }
     const int32_t lanes = samples * Parts;
-    for (int32_t lane = lanes; lane < maxLanes + width; ++lane) {
+    const int32_t paddedLanes = (lanes + width - 1) / width * width;
+    for (int32_t lane = lanes; lane < paddedLanes; ++lane) {
         olderAt[lane] = 0;
         youngerAt[lane] = 0;
         fraction[lane] = 0.0;
