@@ -12,7 +12,7 @@
 #include "bench/bench_table.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> arguments{argv[0], "--benchmark_repetitions=7",
+    std::vector<std::string> arguments{argv[0], "--benchmark_repetitions=15",
                                        "--benchmark_enable_random_interleaving=true",
                                        "--benchmark_min_time=0.05"};
     for (int i = 1; i < argc; ++i) {
