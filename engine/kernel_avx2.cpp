@@ -10,8 +10,12 @@
 
 // Everything below is compiled for AVX2. The headers above are not: their
 // inline functions may be shared with other files, which must run anywhere.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 
 #include "engine/kernel_lanes.h"
 
@@ -82,7 +86,11 @@ void runTiles(const DecodedSample* decoded, int32_t firstSample, int32_t samples
 }  // namespace
 }  // namespace quorbelin::kernel
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 namespace quorbelin::kernel {
 

@@ -10,8 +10,12 @@
 
 // Everything below is compiled for AVX-512F. The headers above are not: their
 // inline functions may be shared with other files, which must run anywhere.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f")
+#endif
 
 #include "engine/kernel_lanes.h"
 
@@ -109,7 +113,11 @@ void runTiles(const DecodedSample* decoded, int32_t firstSample, int32_t samples
 }  // namespace
 }  // namespace quorbelin::kernel
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 namespace quorbelin::kernel {
 
