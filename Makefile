@@ -20,7 +20,7 @@ define ensure_packages
 	fi
 endef
 
-.PHONY: all deps build test demo bench fuzz clean validate sanitize-test fuzz-deps soak
+.PHONY: all deps build test demo bench bench-deps fuzz clean validate sanitize-test fuzz-deps soak
 
 all: build
 
@@ -64,7 +64,12 @@ demo: build
 
 # Benchmarks in their own optimised build; never part of `make test`.
 BENCH_BUILD_DIR ?= build-bench
-bench: deps
+# The peers the benchmark measures against (STK, liquid-dsp) come from
+# Debian too; only the benchmark links them.
+bench-deps: deps
+	$(call ensure_packages,$(BENCH_PACKAGES))
+
+bench: bench-deps
 	cmake -S . -B $(BENCH_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DQUORBELIN_BUILD_BENCH=ON
 	cmake --build $(BENCH_BUILD_DIR) -j$(JOBS) --target quorbelin_bench
 	$(BENCH_BUILD_DIR)/quorbelin_bench $(BENCH_ARGS)
