@@ -98,7 +98,7 @@ fuzz: deps fuzz-deps
 	    -artifact_prefix=$(FUZZ_BUILD_DIR)/crashes/$$target- \
 	    $(FUZZ_BUILD_DIR)/corpus/$$target fuzz/corpus/$$target > $(FUZZ_BUILD_DIR)/$$target.log 2>&1; \
 	  status=$$?; \
-	  grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb|SUMMARY|==[0-9]+==ERROR|.*deadly signal|.*Test unit written)' \
+	  grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss_mb|SUMMARY|==[0-9]+==ERROR|.*deadly signal|.*Test unit written)' \
 	    $(FUZZ_BUILD_DIR)/$$target.log; \
 	  echo "   corpus: $$(ls $(FUZZ_BUILD_DIR)/corpus/$$target | wc -l) inputs"; \
 	  [ $$status -eq 0 ] || { echo "$$target found a fault (exit $$status); see $(FUZZ_BUILD_DIR)/$$target.log"; exit 1; }; \
