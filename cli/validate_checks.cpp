@@ -17,8 +17,8 @@ const std::vector<Check>& allChecks() {
 std::unique_ptr<vostrel::BlockLibrary> loadForCheck(const CheckContext& context) {
     try {
         return std::make_unique<vostrel::BlockLibrary>(context.libraryPath);
-    } catch (const vostrel::HostError& error) {
-        throw CheckSkipped(std::string("the library does not load (") + error.what() + ")");
+    } catch (const vostrel::HostError&) {
+        throw CheckSkipped("the library does not load (see load.immediate-binding)");
     }
 }
 

@@ -254,6 +254,15 @@ std::string describe(const Trial& trial) {
 
 Outcome negotiationFuzz(const CheckContext& context) {
     const auto library = loadForCheck(context);
+    {
+        HostBlock probe(library->blockName());
+        probe.setParameters(parametersOf(standardScenarios().front()));
+        const vostrel::SizeQueryResult registration = vostrel::registerBlock(*library, probe);
+        if (registration.abandoned || probe.record().errorMessage != nullptr) {
+            throw CheckSkipped("the block refuses registration with the validator's parameters: " +
+                               (registration.abandoned ? registration.message : std::string(probe.record().errorMessage)));
+        }
+    }
     std::mt19937_64 random(context.seed);
     constexpr int trials = 300;
     int messages = 0;
