@@ -34,8 +34,9 @@ build: deps $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 
 # The test suite, the validator on the block just built, then the whole
-# suite again under the sanitizers.
-test: build
+# suite again under the sanitizers. The fuzz packages bring the header the
+# replays of the fuzz inputs need.
+test: fuzz-deps build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
 	$(MAKE) --no-print-directory validate sanitize-test
 
