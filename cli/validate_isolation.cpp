@@ -5,9 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <string>
@@ -85,7 +87,8 @@ void parseReport(const std::string& text, ChildReport& report) {
             const std::size_t tab = line.find('\t', 7);
             const int status = std::atoi(line.substr(7, tab - 7).c_str());
             report.hasResult = true;
-            report.outcome.status = static_cast<Status>(status);
+            const bool known = status >= static_cast<int>(Status::pass) && status <= static_cast<int>(Status::timeout);
+            report.outcome.status = known ? static_cast<Status>(status) : Status::fail;
             report.outcome.detail = tab == std::string::npos ? "" : line.substr(tab + 1);
         }
     }
@@ -137,7 +140,8 @@ Outcome runIsolated(const std::function<Outcome()>& check, double timeoutSeconds
             break;
         }
         pollfd waitFor{fds[0], POLLIN, 0};
-        const int ready = poll(&waitFor, 1, static_cast<int>(remainingMs) + 1);
+        // Waits of at most a second keep any --timeout inside poll's int.
+        const int ready = poll(&waitFor, 1, static_cast<int>(std::min(remainingMs, 1000.0)) + 1);
         if (ready < 0 && errno == EINTR) {
             continue;
         }
