@@ -90,16 +90,27 @@ void delaySingleSample(const DelayLineSizes& sizes, const InterpolationFilter& f
     }
 }
 
+// Kept out of line, so that the frame-1 call above saves no registers for it.
+template <int Parts>
+__attribute__((noinline)) void delayLongerFrame(KernelPath path, const DelayLineSizes& sizes,
+                                                const InterpolationFilter& filter,
+                                                DelayMode mode, const FrameSignals& signals,
+                                                double* buffer, int32_t writeIndex) {
+    if (mode == DelayMode::perChannel) {
+        kernel::delayFramePerChannelPortable<Parts>(sizes, filter, signals, buffer, writeIndex);
+    } else {
+        delayFramePerSample<Parts>(path, sizes, filter, signals, buffer, writeIndex);
+    }
+}
+
 template <int Parts>
 void delayFrame(KernelPath path, const DelayLineSizes& sizes, const InterpolationFilter& filter,
                 DelayMode mode, const FrameSignals& signals, double* buffer,
                 int32_t& writeIndex) {
-    if (mode == DelayMode::perChannel) {
-        kernel::delayFramePerChannelPortable<Parts>(sizes, filter, signals, buffer, writeIndex);
-    } else if (sizes.frameSize == 1) {
+    if (mode == DelayMode::perSample && sizes.frameSize == 1) {
         delaySingleSample<Parts>(sizes, filter, signals, buffer, writeIndex);
     } else {
-        delayFramePerSample<Parts>(path, sizes, filter, signals, buffer, writeIndex);
+        delayLongerFrame<Parts>(path, sizes, filter, mode, signals, buffer, writeIndex);
     }
     // Formed in 64 bits: writeIndex + F may pass the 32-bit range. A frame
     // shorter than the buffer needs no division.
