@@ -457,9 +457,9 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
     constexpr int width = Isa::width;
     constexpr int32_t maxLanes = decodeTileSamples * Parts;
     const int32_t length = sizes.bufferLength;
-    // Lane tables, padded to whole vectors; times relative to the tile's first
-    // sample, scaled to doubles.
-    alignas(64) int32_t olderAt[maxLanes + width];
+    // Lane tables, padded to whole vectors: the entry of age D as a time
+    // relative to the tile's first sample, scaled to doubles (age D + 1 is
+    // one entry before it), and the two weights.
     alignas(64) int32_t youngerAt[maxLanes + width];
     alignas(64) double fraction[maxLanes + width];
     alignas(64) double complement[maxLanes + width];
@@ -474,7 +474,6 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
         longest = split.whole > longest ? split.whole : longest;
         const double weight = 1.0 - split.fraction;
         for (int part = 0; part < Parts; ++part) {
-            olderAt[k * Parts + part] = (younger - 1) * Parts + part;
             youngerAt[k * Parts + part] = younger * Parts + part;
             fraction[k * Parts + part] = split.fraction;
             complement[k * Parts + part] = weight;
@@ -486,7 +485,6 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
     const int32_t lanes = samples * Parts;
     const int32_t paddedLanes = (lanes + width - 1) / width * width;
     for (int32_t lane = lanes; lane < paddedLanes; ++lane) {
-        olderAt[lane] = 0;
         youngerAt[lane] = 0;
         fraction[lane] = 0.0;
         complement[lane] = 0.0;
@@ -547,7 +545,7 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
         }
         double* output = signals.output + (c * frame + firstSample) * Parts;
         for (int32_t lane = 0; lane < lanes; lane += width) {
-            const Vec older = Isa::gatherAt(now, olderAt + lane);
+            const Vec older = Isa::gatherAt(now - Parts, youngerAt + lane);
             const Vec younger = Isa::gatherAt(now, youngerAt + lane);
             const Vec y = Isa::add(Isa::mul(Isa::load(fraction + lane), older),
                                    Isa::mul(Isa::load(complement + lane), younger));
