@@ -39,6 +39,21 @@ struct Avx2 {
         const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
         return _mm256_mask_i32gather_pd(_mm256_setzero_pd(), base, at, all, 8);
     }
+    // width / Parts samples, each behind its own reference (Parts doubles).
+    template <int Parts>
+    static Vec gatherThrough(const double* const* refs) {
+        __m256i at;
+        if constexpr (Parts == 1) {
+            at = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(refs));
+        } else {
+            const __m256i two =
+                _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(refs)));
+            at = _mm256_add_epi64(_mm256_permute4x64_epi64(two, 0x50),
+                                  _mm256_set_epi64x(8, 0, 8, 0));
+        }
+        const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+        return _mm256_mask_i64gather_pd(_mm256_setzero_pd(), nullptr, at, all, 1);
+    }
     static Vec load(const double* p) { return _mm256_load_pd(p); }
     static void store(double* p, Vec v) { _mm256_store_pd(p, v); }
     static Vec loadu(const double* p) { return _mm256_loadu_pd(p); }

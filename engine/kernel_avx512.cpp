@@ -39,6 +39,21 @@ struct Avx512 {
         const __m256i at = _mm256_load_si256(reinterpret_cast<const __m256i*>(indices));
         return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xff, at, base, 8);
     }
+    // width / Parts samples, each behind its own reference (Parts doubles).
+    template <int Parts>
+    static Vec gatherThrough(const double* const* refs) {
+        __m512i at;
+        if constexpr (Parts == 1) {
+            at = _mm512_loadu_si512(refs);
+        } else {
+            const __m512i four = _mm512_castsi256_si512(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(refs)));
+            at = _mm512_add_epi64(
+                _mm512_maskz_permutexvar_epi64(0xff, _mm512_set_epi64(3, 3, 2, 2, 1, 1, 0, 0), four),
+                _mm512_set_epi64(8, 0, 8, 0, 8, 0, 8, 0));
+        }
+        return _mm512_mask_i64gather_pd(_mm512_setzero_pd(), 0xff, at, nullptr, 1);
+    }
     static Vec load(const double* p) { return _mm512_load_pd(p); }
     static void store(double* p, Vec v) { _mm512_store_pd(p, v); }
     static Vec loadu(const double* p) { return _mm512_loadu_pd(p); }

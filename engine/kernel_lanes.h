@@ -14,8 +14,9 @@
 //   mul(a, b), gather(base, index), load(p) and store(p, v) (p aligned),
 //   loadu(p) and storeu(p, v), loadIndex(p), and transpose<Parts>(v), which
 //   transposes width / Parts vectors seen as square matrices of Parts-double
-//   units (its own inverse), and gatherAt(base, indices), which gathers at
-//   width 32-bit indices.
+//   units (its own inverse), gatherAt(base, indices), which gathers at width
+//   32-bit indices, and gatherThrough<Parts>(refs), which gathers width / Parts
+//   samples through their references.
 #ifndef QUORBELIN_ENGINE_KERNEL_LANES_H
 #define QUORBELIN_ENGINE_KERNEL_LANES_H
 
@@ -438,6 +439,22 @@ void delayLaneTilesAnyRows(const DecodedSample* decoded, int32_t firstSample, in
     }
 }
 
+// Copies samples referenced one by one to consecutive entries: whole vectors
+// gathered through the references, the rest one at a time.
+template <class Isa, int Parts>
+void storeSamples(const double* const* in, int32_t samples, double* to) {
+    constexpr int32_t perVector = Isa::width / Parts;
+    int32_t k = 0;
+    for (; k + perVector <= samples; k += perVector) {
+        Isa::storeu(to + k * Parts, Isa::template gatherThrough<Parts>(in + k));
+    }
+    for (; k < samples; ++k) {
+        for (int part = 0; part < Parts; ++part) {
+            to[k * Parts + part] = in[k][part];
+        }
+    }
+}
+
 // Linear interpolation (an empty filter) with consecutive samples of one
 // channel side by side. The tile's delays are split once, straight into lane
 // tables: the times of the two samples each output reads and their weights
@@ -511,11 +528,7 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
         const double* const* in = signals.input + c * frame + firstSample;
         double* now = line + static_cast<std::size_t>(newest) * Parts;  // time 0
         if (inPlace) {
-            for (int32_t k = 0; k < samples; ++k) {
-                for (int part = 0; part < Parts; ++part) {
-                    now[k * Parts + part] = in[k][part];
-                }
-            }
+            storeSamples<Isa, Parts>(in, samples, now);
         } else {
             // The history first: the tile's samples may overwrite it. Each
             // pass stores to consecutive addresses.
@@ -527,11 +540,7 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
                 window[e] = line[e - historyRun * Parts];
             }
             now = window + static_cast<std::size_t>(-first) * Parts;
-            for (int32_t k = 0; k < samples; ++k) {
-                for (int part = 0; part < Parts; ++part) {
-                    now[k * Parts + part] = in[k][part];
-                }
-            }
+            storeSamples<Isa, Parts>(in, samples, now);
             double* to = line + static_cast<std::size_t>(newest) * Parts;
             for (int32_t e = 0; e < tileRun * Parts; ++e) {
                 to[e] = now[e];
