@@ -69,10 +69,19 @@ void delayFramePerSample(KernelPath path, const DelayLineSizes& sizes,
 }
 
 // Frame size 1 (a hit carries one sample per channel): the one decoded delay
-// serves every channel, without tiles or lanes.
+// serves every channel, without tiles or lanes. Plain scalar code: GCC's
+// vectorised form of the channel loop costs more to set up than one or a
+// few channels take.
+#if defined(__clang__)
+#define QUORBELIN_SCALAR_CODE
+#else
+#define QUORBELIN_SCALAR_CODE __attribute__((optimize("no-tree-vectorize")))
+#endif
 template <int Parts>
-void delaySingleSample(const DelayLineSizes& sizes, const InterpolationFilter& filter,
-                       const FrameSignals& signals, double* buffer, int32_t writeIndex) {
+QUORBELIN_SCALAR_CODE void delaySingleSample(const DelayLineSizes& sizes,
+                                             const InterpolationFilter& filter,
+                                             const FrameSignals& signals, double* buffer,
+                                             int32_t writeIndex) {
     const int32_t length = sizes.bufferLength;
     const std::size_t stride = static_cast<std::size_t>(length) * Parts;
     const kernel::DecodedSample sample = kernel::decodeSample(
