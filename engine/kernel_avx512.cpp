@@ -18,6 +18,7 @@
 #endif
 
 #include "engine/kernel_lanes.h"
+#include "engine/kernel_lanes_linear.h"
 
 namespace quorbelin::kernel {
 namespace {

@@ -1,0 +1,231 @@
+// The FIR lanes' time window: the samples a tile reads, copied once per tile
+// into rows of every channel's sample of one time, and the sums read from it.
+// Part of kernel_lanes.h; instruction-set templates like it.
+#ifndef QUORBELIN_ENGINE_KERNEL_LANES_WINDOW_H
+#define QUORBELIN_ENGINE_KERNEL_LANES_WINDOW_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/kernel_fractional_delay.h"
+#include "engine/kernel_sample_decode.h"
+
+namespace quorbelin::kernel {
+
+// The samples a tile of decoded samples reads, in time order: row r holds, in
+// its lanes, every channel's sample of time first + r (time 0 is the tile's
+// first sample, negative times come before it). Copied once per tile from
+// the buffers and the input, it has no seam, and no later sample overwrites
+// a row that an earlier one reads, so every read is an aligned vector load
+// and the samples may be summed in any grouping. It serves tiles whose reads
+// span at most windowRows samples and stop short of age L (which is the
+// sample just stored, not one L samples back).
+inline constexpr int32_t windowRows = 320;
+
+struct TimeWindow {
+    int32_t first = 0;  // time of row 0
+    int32_t rows = 0;   // 0: the tile does not fit
+};
+
+template <class Isa>
+TimeWindow timeWindow(const DecodedSample* decoded, int32_t samples, int32_t length) {
+    int32_t oldest = 0;
+    int32_t newest = 0;
+    for (int32_t k = 0; k < samples; ++k) {
+        if (decoded[k].oldestAge >= length) {
+            return {};
+        }
+        const int32_t from = k - decoded[k].oldestAge;
+        const int32_t to = k - decoded[k].youngestAge;
+        oldest = k == 0 || from < oldest ? from : oldest;
+        newest = k == 0 || to > newest ? to : newest;
+    }
+    const int32_t rows = newest - oldest + 1;
+    if (rows > windowRows) {
+        return {};
+    }
+    return {oldest, rows};
+}
+
+// Fills the window's rows for the tile's channels and stores the tile's
+// samples in their buffers, channel by channel: first the times before the
+// tile from the buffer (an entry is overwritten only L samples after it was
+// written, and every read is younger than that), then the tile's samples from
+// the input, into the window where they are read and into the buffer.
+template <class Isa, int Parts>
+void fillTimeWindow(const TimeWindow& window, const DecodedSample* decoded, int32_t samples,
+                    double* lines, std::size_t stride, int32_t length,
+                    const double* const* input, std::size_t frame,
+                    double (*rows)[Isa::width]) {
+    constexpr int tileChannels = Isa::width / Parts;
+    const int32_t end = window.first + window.rows;  // at most samples, first at most 0
+    const int32_t history = (end < 0 ? end : 0) - window.first;
+    int32_t start = decoded[0].newest + window.first;
+    if (start < 0) {
+        start += length;
+    }
+    // The history runs up to the seam, then on from entry 0.
+    const int32_t firstRun = history < length - start ? history : length - start;
+    for (int cc = 0; cc < tileChannels; ++cc) {
+        double* line = lines + cc * stride;
+        const double* from = line + static_cast<std::size_t>(start) * Parts;
+        double (*row)[Isa::width] = rows;
+        const int lane = cc * Parts;
+        for (int32_t r = 0; r < firstRun; ++r) {
+            for (int part = 0; part < Parts; ++part) {
+                row[r][lane + part] = from[r * Parts + part];
+            }
+        }
+        row += firstRun;
+        for (int32_t r = 0; r < history - firstRun; ++r) {
+            for (int part = 0; part < Parts; ++part) {
+                row[r][lane + part] = line[r * Parts + part];
+            }
+        }
+        row += history - firstRun;
+
+        const double* const* in = input + cc * frame;
+        for (int32_t k = 0; k < samples; ++k) {
+            const double* sample = in[k];
+            double* slot = line + static_cast<std::size_t>(decoded[k].newest) * Parts;
+            for (int part = 0; part < Parts; ++part) {
+                slot[part] = sample[part];
+            }
+            if (k < end) {
+                for (int part = 0; part < Parts; ++part) {
+                    row[k][lane + part] = sample[part];
+                }
+            }
+        }
+    }
+}
+
+// Copies count window rows from the buffers, row r from entry position + r
+// (mod L) of every channel: blocks of width / Parts rows as vector loads
+// transposed into rows, the rest (and blocks across the seam) one by one.
+template <class Isa, int Parts>
+void rowsFromBuffers(const double* lines, std::size_t stride, int32_t length,
+                     int32_t position, int32_t count, double (*rows)[Isa::width]) {
+    using Vec = typename Isa::Vec;
+    constexpr int block = Isa::width / Parts;
+    int32_t r = 0;
+    while (r < count) {
+        if (r + block <= count && position + block <= length) {
+            Vec v[block];
+            for (int cc = 0; cc < block; ++cc) {
+                v[cc] = Isa::loadu(lines + cc * stride + static_cast<std::size_t>(position) * Parts);
+            }
+            Isa::template transpose<Parts>(v);
+            for (int i = 0; i < block; ++i) {
+                Isa::store(rows[r + i], v[i]);
+            }
+            r += block;
+            position += block;
+            if (position == length) {
+                position = 0;
+            }
+        } else {
+            for (int cc = 0; cc < block; ++cc) {
+                for (int part = 0; part < Parts; ++part) {
+                    rows[r][cc * Parts + part] =
+                        lines[cc * stride + static_cast<std::size_t>(position) * Parts + part];
+                }
+            }
+            r += 1;
+            position = nextEntry(position, length);
+        }
+    }
+}
+
+// Writes the tile's outputs (sample-major) to the port, channel after
+// channel: blocks of width / Parts samples transposed into each channel's
+// run, the rest one by one.
+template <class Isa, int Parts>
+void writeOutputs(const double (*out)[Isa::width], int32_t samples, double* output,
+                  std::size_t frame) {
+    using Vec = typename Isa::Vec;
+    constexpr int block = Isa::width / Parts;
+    int32_t k = 0;
+    for (; k + block <= samples; k += block) {
+        Vec v[block];
+        for (int i = 0; i < block; ++i) {
+            v[i] = Isa::load(out[k + i]);
+        }
+        Isa::template transpose<Parts>(v);
+        for (int cc = 0; cc < block; ++cc) {
+            Isa::storeu(output + (cc * frame + static_cast<std::size_t>(k)) * Parts, v[cc]);
+        }
+    }
+    for (; k < samples; ++k) {
+        for (int cc = 0; cc < block; ++cc) {
+            for (int part = 0; part < Parts; ++part) {
+                output[(cc * frame + static_cast<std::size_t>(k)) * Parts + part] =
+                    out[k][cc * Parts + part];
+            }
+        }
+    }
+}
+
+// The outputs of samples k ... k + Group - 1 from the window. Rows is the tap
+// count when known at compile time (0: taken from rows).
+template <class Isa, int Rows, int Group>
+void sumFromWindow(const TimeWindow& window, const double (*rowsOfTime)[Isa::width],
+                   int32_t rows, const DecodedSample* decoded, int32_t k,
+                   double (*out)[Isa::width]) {
+    using Vec = typename Isa::Vec;
+    Vec sum[Group];
+    const double* newestRead[Group];
+    for (int g = 0; g < Group; ++g) {
+        sum[g] = Isa::zero();
+        // Tap t reads the row t places before tap 0's.
+        newestRead[g] = rowsOfTime[k + g - decoded[k + g].youngestAge - window.first];
+    }
+    const int32_t taps = Rows > 0 ? Rows : rows;
+    for (int32_t t = 0; t < taps; ++t) {
+        for (int g = 0; g < Group; ++g) {
+            const Vec x = Isa::load(newestRead[g] - static_cast<std::ptrdiff_t>(t) * Isa::width);
+            sum[g] = Isa::add(sum[g], Isa::mul(Isa::broadcast(decoded[k + g].taps[t]), x));
+        }
+    }
+    for (int g = 0; g < Group; ++g) {
+        Isa::store(out[k + g], sum[g]);
+    }
+}
+
+template <class Isa, int Rows>
+void interpolateFromWindow(const TimeWindow& window, const double (*rowsOfTime)[Isa::width],
+                           int32_t rows, const DecodedSample* decoded, int32_t samples,
+                           double (*out)[Isa::width]) {
+    using Vec = typename Isa::Vec;
+    constexpr int group = 8;
+    int32_t k = 0;
+    while (k < samples) {
+        const DecodedSample& sample = decoded[k];
+        if (sample.taps == nullptr) {
+            const int32_t younger = k - sample.youngestAge - window.first;
+            const Vec y = Isa::add(Isa::mul(Isa::broadcast(sample.fraction),
+                                            Isa::load(rowsOfTime[younger - 1])),
+                                   Isa::mul(Isa::broadcast(sample.complement),
+                                            Isa::load(rowsOfTime[younger])));
+            Isa::store(out[k], y);
+            k += 1;
+            continue;
+        }
+        bool allFir = k + group <= samples;
+        for (int32_t g = 1; allFir && g < group; ++g) {
+            allFir = decoded[k + g].taps != nullptr;
+        }
+        if (allFir) {
+            sumFromWindow<Isa, Rows, group>(window, rowsOfTime, rows, decoded, k, out);
+            k += group;
+        } else {
+            sumFromWindow<Isa, Rows, 1>(window, rowsOfTime, rows, decoded, k, out);
+            k += 1;
+        }
+    }
+}
+
+
+}  // namespace quorbelin::kernel
+
+#endif
