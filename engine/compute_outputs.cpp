@@ -14,11 +14,12 @@ namespace {
 // The message when the ports no longer match the state and the delay mode,
 // which is read afresh at every call; null when every read and write of the
 // kernel stays inside what the host holds.
-const char* portsMessage(const BlockRecord* record, const DelayGeometry& geometry) {
+const char* portsMessage(const BlockRecord* record, const DelayGeometry& geometry,
+                         bool perChannel) {
     const int64_t elements = int64_t{geometry.channels} * geometry.frameSize;
     if (const char* message = delayPortWidthMessage(record->inputPorts[1].width,
                                                     geometry.channels, geometry.frameSize,
-                                                    perChannelDelayMode(record))) {
+                                                    perChannel)) {
         return message;
     }
     const OutputPortRecord& output = record->outputPorts[0];
@@ -33,7 +34,8 @@ const char* portsMessage(const BlockRecord* record, const DelayGeometry& geometr
 // Fills geometry and state and returns null when the kernel may run on them;
 // otherwise the message. A correct host never sees one: each guards against
 // a method called out of order or a parameter changed during the run.
-const char* runTimeMessage(const BlockRecord* record, DelayGeometry& geometry, DelayState& state) {
+const char* runTimeMessage(const BlockRecord* record, DelayGeometry& geometry, DelayState& state,
+                           bool& perChannel) {
     if (const char* message = deriveDelayGeometry(record, geometry)) {
         return message;
     }
@@ -43,7 +45,10 @@ const char* runTimeMessage(const BlockRecord* record, DelayGeometry& geometry, D
     if (*state.writeIndex < 0 || *state.writeIndex >= geometry.bufferLength) {
         return messages::writeIndexOutOfRange;
     }
-    return portsMessage(record, geometry);
+    // Read once, now that the parameters are known to be there: the mode the
+    // ports are checked against is the one used.
+    perChannel = perChannelDelayMode(record);
+    return portsMessage(record, geometry, perChannel);
 }
 
 }  // namespace
@@ -53,22 +58,24 @@ const char* runTimeMessage(const BlockRecord* record, DelayGeometry& geometry, D
 void mdlComputeOutputs(BlockRecord* record, int32_t /*task*/) {
     DelayGeometry geometry;
     DelayState state;
-    if (const char* message = runTimeMessage(record, geometry, state)) {
+    bool perChannel = false;
+    if (const char* message = runTimeMessage(record, geometry, state, perChannel)) {
         reportError(record, message);
         return;
     }
 
+    // The filter is empty (linear interpolation) when it has no elements,
+    // that is no rows or no columns: it holds M x N of them.
     const kvArray* filterArray = parameter(record, interpFilterParameter);
+    const int32_t rows = kvGetM(filterArray);
+    const int32_t phases = kvGetN(filterArray);
     InterpolationFilter filter;
-    if (!(kvIsEmpty(filterArray) & 1u)) {
-        filter.taps = kvGetPr(filterArray);
-        filter.rows = filterRows(record);
-        filter.phases = kvGetN(filterArray);
+    if (rows > 0 && phases > 0) {
+        filter = {kvGetPr(filterArray), rows, phases};
     }
     const DelayLineSizes sizes{geometry.channels, geometry.frameSize, geometry.maxDelay,
                                geometry.halfLength, geometry.bufferLength};
-    const DelayMode mode =
-        perChannelDelayMode(record) ? DelayMode::perChannel : DelayMode::perSample;
+    const DelayMode mode = perChannel ? DelayMode::perChannel : DelayMode::perSample;
     const FrameSignals signals{record->inputPorts[0].signal, record->inputPorts[1].signal,
                                record->outputPorts[0].signal};
     if (geometry.complex) {
