@@ -90,18 +90,11 @@ Outcome frameEquivalence(const CheckContext& context) {
     const auto library = loadForCheck(context);
     std::mt19937_64 random(context.seed);
     constexpr std::size_t samples = 7 * 64 * 2;
-    std::vector<Scenario> configurations(3);
-    configurations[0].name = "real, linear";
-    configurations[0].maxDelay = 12;
-    configurations[1].name = "real, FIR 6 taps x 8 phases";
-    configurations[1].maxDelay = 12;
-    configurations[1].filterRows = 6;
-    configurations[1].filterPhases = 8;
-    configurations[2] = configurations[1];
-    configurations[2].name = "complex, FIR 5 taps x 4 phases";
-    configurations[2].filterRows = 5;
-    configurations[2].filterPhases = 4;
-    configurations[2].complex = true;
+    const std::vector<Scenario> configurations = {
+        {.name = "real, linear", .maxDelay = 12},
+        {.name = "real, FIR 6 taps x 8 phases", .maxDelay = 12, .filterRows = 6, .filterPhases = 8},
+        {.name = "complex, FIR 5 taps x 4 phases", .maxDelay = 12, .filterRows = 5, .filterPhases = 4, .complex = true},
+    };
     for (const Scenario& configuration : configurations) {
         const std::size_t stride = configuration.complex ? 2 : 1;
         std::vector<std::vector<double>> channels;

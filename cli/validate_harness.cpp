@@ -9,34 +9,20 @@
 namespace quorbelin::cli::validate {
 
 std::vector<Scenario> standardScenarios() {
-    std::vector<Scenario> scenarios;
-    Scenario s;
-    s = {};
-    s.name = "real, linear, 2 channels of 4, per-sample delays";
-    s.maxDelay = 8; s.numChannels = 2; s.dataWidth = 8; s.initialCondition = 0.5;
-    scenarios.push_back(s);
-    s = {};
-    s.name = "complex, linear, 3 channels of 2, per-channel delays";
-    s.maxDelay = 5; s.numChannels = 3; s.dataWidth = 6; s.perChannel = true; s.complex = true;
-    scenarios.push_back(s);
-    s = {};
-    s.name = "real, FIR 4 taps x 8 phases, 2 channels of 3, per-sample delays";
-    s.maxDelay = 10; s.filterRows = 4; s.filterPhases = 8; s.numChannels = 2; s.dataWidth = 6;
-    scenarios.push_back(s);
-    s = {};
-    s.name = "complex, FIR 5 taps x 4 phases, 2 channels of 5, per-channel delays";
-    s.maxDelay = 6; s.filterRows = 5; s.filterPhases = 4; s.numChannels = 2; s.dataWidth = 10;
-    s.perChannel = true; s.complex = true;
-    scenarios.push_back(s);
-    s = {};
-    s.name = "real, linear, a channel per element of 5";
-    s.maxDelay = 4; s.numChannels = -1; s.dataWidth = 5;
-    scenarios.push_back(s);
-    s = {};
-    s.name = "real, FIR 3 taps x 2 phases, a frame of 16 on a line of 5";
-    s.maxDelay = 3; s.filterRows = 3; s.filterPhases = 2; s.numChannels = 1; s.dataWidth = 16;
-    scenarios.push_back(s);
-    return scenarios;
+    return {
+        {.name = "real, linear, 2 channels of 4, per-sample delays",
+         .maxDelay = 8, .numChannels = 2, .dataWidth = 8, .initialCondition = 0.5},
+        {.name = "complex, linear, 3 channels of 2, per-channel delays",
+         .maxDelay = 5, .numChannels = 3, .perChannel = true, .dataWidth = 6, .complex = true},
+        {.name = "real, FIR 4 taps x 8 phases, 2 channels of 3, per-sample delays",
+         .maxDelay = 10, .filterRows = 4, .filterPhases = 8, .numChannels = 2, .dataWidth = 6},
+        {.name = "complex, FIR 5 taps x 4 phases, 2 channels of 5, per-channel delays",
+         .maxDelay = 6, .filterRows = 5, .filterPhases = 4, .numChannels = 2, .perChannel = true, .dataWidth = 10,
+         .complex = true},
+        {.name = "real, linear, a channel per element of 5", .maxDelay = 4, .numChannels = -1, .dataWidth = 5},
+        {.name = "real, FIR 3 taps x 2 phases, a frame of 16 on a line of 5",
+         .maxDelay = 3, .filterRows = 3, .filterPhases = 2, .numChannels = 1, .dataWidth = 16},
+    };
 }
 
 std::vector<vostrel::Array> parametersOf(const Scenario& scenario) {
