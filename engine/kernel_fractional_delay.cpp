@@ -69,23 +69,13 @@ void delayFramePerSample(KernelPath path, const DelayLineSizes& sizes,
 }
 
 // Frame size 1 (a hit carries one sample per channel): the one decoded delay
-// serves every channel, without tiles or lanes. Plain scalar code: GCC's
-// vectorised form of the channel loop costs more to set up than one or a
-// few channels take.
-#if defined(__clang__)
-#define QUORBELIN_SCALAR_CODE
-#else
-#define QUORBELIN_SCALAR_CODE __attribute__((optimize("no-tree-vectorize")))
-#endif
+// serves every channel, without tiles or lanes.
 template <int Parts>
-QUORBELIN_SCALAR_CODE void delaySingleSample(const DelayLineSizes& sizes,
-                                             const InterpolationFilter& filter,
-                                             const FrameSignals& signals, double* buffer,
-                                             int32_t writeIndex) {
+inline void delayChannelsOneSample(const DelayLineSizes& sizes, int32_t rows,
+                                   const kernel::DecodedSample& sample,
+                                   const FrameSignals& signals, double* buffer) {
     const int32_t length = sizes.bufferLength;
     const std::size_t stride = static_cast<std::size_t>(length) * Parts;
-    const kernel::DecodedSample sample = kernel::decodeSample(
-        kernel::nextEntry(writeIndex, length), *signals.delays[0], sizes, filter);
     const std::size_t newest = static_cast<std::size_t>(sample.newest) * Parts;
     for (int32_t c = 0; c < sizes.channels; ++c) {
         double* line = buffer + c * stride;
@@ -94,8 +84,36 @@ QUORBELIN_SCALAR_CODE void delaySingleSample(const DelayLineSizes& sizes,
         for (int part = 0; part < Parts; ++part) {
             line[newest + part] = in[part];
         }
-        kernel::interpolateDecoded<Parts>(line, length, filter.rows, sample,
-                                          signals.output + c * Parts);
+        kernel::interpolateDecoded<Parts>(line, length, rows, sample, signals.output + c * Parts);
+    }
+}
+
+// One sample per channel as plain scalar code: GCC's vectorised form of this
+// channel loop costs more to set up than one or a few channels take, except
+// for complex FIR sums, whose two parts it adds side by side.
+#if defined(__clang__)
+#define QUORBELIN_SCALAR_CODE
+#else
+#define QUORBELIN_SCALAR_CODE __attribute__((optimize("no-tree-vectorize")))
+#endif
+template <int Parts>
+QUORBELIN_SCALAR_CODE void delayChannelsOneSampleScalar(const DelayLineSizes& sizes,
+                                                        int32_t rows,
+                                                        const kernel::DecodedSample& sample,
+                                                        const FrameSignals& signals,
+                                                        double* buffer) {
+    delayChannelsOneSample<Parts>(sizes, rows, sample, signals, buffer);
+}
+
+template <int Parts>
+void delaySingleSample(const DelayLineSizes& sizes, const InterpolationFilter& filter,
+                       const FrameSignals& signals, double* buffer, int32_t writeIndex) {
+    const kernel::DecodedSample sample = kernel::decodeSample(
+        kernel::nextEntry(writeIndex, sizes.bufferLength), *signals.delays[0], sizes, filter);
+    if (Parts == 1 || sample.taps == nullptr) {
+        delayChannelsOneSampleScalar<Parts>(sizes, filter.rows, sample, signals, buffer);
+    } else {
+        delayChannelsOneSample<Parts>(sizes, filter.rows, sample, signals, buffer);
     }
 }
 
