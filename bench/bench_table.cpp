@@ -115,7 +115,7 @@ void CollectingReporter::ReportRuns(const std::vector<Run>& reports) {
 int printTargetTable(const std::map<std::string, std::vector<double>>& values, std::FILE* out) {
     Table table(values, out);
     std::fprintf(out,
-                 "\nTargets: medians of the repetitions in this run, real-time figures per "
+                 "\nTargets: medians of the repetitions in this run, CPU time per "
                  "output sample (min-max over the repetitions)\n");
     std::fprintf(out, "  %-46s %-26s %-26s %-24s %-9s %s\n", "work: fast against", "fast",
                  "other", "speed-up (spread)", "target", "");
