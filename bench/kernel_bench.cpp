@@ -9,6 +9,7 @@
 #include "bench/bench_setups.h"
 #include "bench/reference_kernel.h"
 #include "engine/kernel_fractional_delay.h"
+#include "engine/kernel_paths.h"
 
 namespace quorbelin::bench {
 namespace {
@@ -64,6 +65,18 @@ void kernelPerSample(benchmark::State& state, const KernelContender& kernel, con
     reportPerSample(state, static_cast<int64_t>(elements));
 }
 
+template <KernelPath Path>
+void realOn(const DelayLineSizes& sizes, const InterpolationFilter& filter, DelayMode mode,
+            const FrameSignals& signals, double* buffer, int32_t& writeIndex) {
+    delayFrameRealOn(Path, sizes, filter, mode, signals, buffer, writeIndex);
+}
+
+template <KernelPath Path>
+void complexOn(const DelayLineSizes& sizes, const InterpolationFilter& filter, DelayMode mode,
+               const FrameSignals& signals, double* buffer, int32_t& writeIndex) {
+    delayFrameComplexOn(Path, sizes, filter, mode, signals, buffer, writeIndex);
+}
+
 }  // namespace
 
 void registerKernelBenchmarks() {
@@ -73,6 +86,22 @@ void registerKernelBenchmarks() {
     };
     for (const Work& work : kernelWorks()) {
         for (const KernelContender& kernel : contenders) {
+            benchmark::RegisterBenchmark((workName(work) + "/" + kernel.name).c_str(),
+                                         [&kernel, work](benchmark::State& state) {
+                                             kernelPerSample(state, kernel, work);
+                                         });
+        }
+    }
+    // The other paths this CPU runs, for the record (not in the table): what
+    // a machine without the widest units gets.
+    static const KernelContender paths[] = {
+        {"path_avx2", &realOn<KernelPath::avx2>, &complexOn<KernelPath::avx2>},
+        {"path_portable", &realOn<KernelPath::portable>, &complexOn<KernelPath::portable>},
+    };
+    for (const KernelContender& kernel : paths) {
+        for (Interpolation interpolation :
+             {Interpolation::linear, Interpolation::fir8x32, Interpolation::fir32x64}) {
+            const Work work{interpolation, false, 8, 64};
             benchmark::RegisterBenchmark((workName(work) + "/" + kernel.name).c_str(),
                                          [&kernel, work](benchmark::State& state) {
                                              kernelPerSample(state, kernel, work);
