@@ -19,8 +19,11 @@ kernel::LanePath lanePath(KernelPath path, int parts) {
     return {};
 }
 
-// Per-sample delay mode: each tile of samples is decoded once and then run
-// through every channel, the channel tiles on the vector path, the channels
+// Per-sample delay mode, a tile of samples at a time. With an empty filter the
+// vector path takes every channel with consecutive samples side by side.
+// Otherwise the tile is decoded once and run through every channel: a tile
+// of linear samples sample after sample over blocks of channels; one with
+// FIR samples with channels side by side on the vector path, the channels
 // left over one at a time.
 template <int Parts>
 void delayFramePerSample(KernelPath path, const DelayLineSizes& sizes,
@@ -57,13 +60,12 @@ void delayFramePerSample(KernelPath path, const DelayLineSizes& sizes,
                                                    sizes, signals, buffer);
             continue;
         }
-        const int32_t tileLaneChannels = laneChannels;
-        if (tileLaneChannels > 0) {
-            lanes.run(decoded, first, samples, tileLaneChannels, sizes, filter.rows, signals,
+        if (laneChannels > 0) {
+            lanes.run(decoded, first, samples, laneChannels, sizes, filter.rows, signals,
                       buffer);
         }
-        kernel::delayTilePortable<Parts>(decoded, first, samples, tileLaneChannels,
-                                         sizes.channels - tileLaneChannels, sizes, filter.rows,
+        kernel::delayTilePortable<Parts>(decoded, first, samples, laneChannels,
+                                         sizes.channels - laneChannels, sizes, filter.rows,
                                          signals, buffer);
     }
 }
