@@ -1,7 +1,7 @@
-// The path for any x86-64 (and any channel count): one channel at a time,
-// sample after sample, from delays decoded once. It serves per-channel delay
-// mode, the channels left over from the vector tiles and CPUs without wider
-// vector units.
+// The path for any x86-64 and any channel count, from delays decoded once:
+// FIR tiles one channel at a time, linear ones sample after sample over
+// blocks of channels. It serves per-channel delay mode, the channels left
+// over from the vector tiles and CPUs without wider vector units.
 #ifndef QUORBELIN_ENGINE_KERNEL_PORTABLE_H
 #define QUORBELIN_ENGINE_KERNEL_PORTABLE_H
 
