@@ -1,10 +1,12 @@
 #include "host/call_memory.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <new>
 #include <unordered_map>
+#include <vector>
 
 #include "host/array_storage.h"
 
@@ -30,68 +32,103 @@ std::atomic<uint64_t> nextFrameId{1};
 // What one call made, so that its end visits only that. An entry may have
 // been freed, made persistent or kept since; the registry says which.
 struct FrameRecord {
-    uint64_t id;
+    uint64_t id = noFrame;
     std::vector<void*> blocks;
     std::vector<kvArray*> arrays;
 };
 
 // Calls may nest (a host method running another call); the innermost owns
-// what is made.
-thread_local std::vector<FrameRecord> frameStack;
+// what is made. Records above the current depth stay, lists and capacity
+// included, for the next call at that depth: once a thread has made a call,
+// the book-keeping of its calls allocates nothing more.
+struct FrameStack {
+    std::vector<FrameRecord> records;
+    std::size_t depth = 0;
 
-uint64_t currentFrame() { return frameStack.empty() ? noFrame : frameStack.back().id; }
+    FrameRecord* top() { return depth == 0 ? nullptr : &records[depth - 1]; }
+};
 
-}  // namespace
+thread_local FrameStack frames;
 
-CallFrame::CallFrame() : id_(nextFrameId.fetch_add(1)) { frameStack.push_back(FrameRecord{id_, {}, {}}); }
+uint64_t currentFrame() {
+    const FrameRecord* top = frames.top();
+    return top != nullptr ? top->id : noFrame;
+}
 
-CallFrame::~CallFrame() {
-    // Frames end in reverse order of their start, also when unwinding.
-    if (frameStack.empty() || frameStack.back().id != id_) {
-        return;
-    }
-    FrameRecord frame = std::move(frameStack.back());
-    frameStack.pop_back();
-    std::vector<void*> blocks;
-    std::vector<kvArray*> arrays;
+// Frees what the frame made and still owns, and empties its lists. What is
+// to be freed is gathered at the front of each list under the lock and freed
+// after it.
+void reclaim(FrameRecord& frame, uint64_t id) {
+    std::size_t blockCount = 0;
+    std::size_t arrayCount = 0;
     {
         Registry& r = registry();
         std::lock_guard lock(r.mutex);
-        for (void* block : frame.blocks) {
-            auto it = r.blocks.find(block);
-            if (it != r.blocks.end() && it->second == id_) {
-                blocks.push_back(block);
+        for (std::size_t i = 0; i < frame.blocks.size(); ++i) {
+            auto it = r.blocks.find(frame.blocks[i]);
+            if (it != r.blocks.end() && it->second == id) {
                 r.blocks.erase(it);
+                frame.blocks[blockCount++] = frame.blocks[i];
             }
         }
-        for (kvArray* array : frame.arrays) {
-            auto it = r.arrays.find(array);
-            if (it != r.arrays.end() && it->second == id_) {
-                arrays.push_back(array);
+        for (std::size_t i = 0; i < frame.arrays.size(); ++i) {
+            auto it = r.arrays.find(frame.arrays[i]);
+            if (it != r.arrays.end() && it->second == id) {
                 r.arrays.erase(it);
+                frame.arrays[arrayCount++] = frame.arrays[i];
             }
         }
     }
-    for (void* block : blocks) {
-        std::free(block);
+    for (std::size_t i = 0; i < blockCount; ++i) {
+        std::free(frame.blocks[i]);
     }
-    for (kvArray* array : arrays) {
-        delete array;
+    for (std::size_t i = 0; i < arrayCount; ++i) {
+        delete frame.arrays[i];
+    }
+    frame.blocks.clear();
+    frame.arrays.clear();
+}
+
+}  // namespace
+
+CallFrame::CallFrame() : id_(nextFrameId.fetch_add(1, std::memory_order_relaxed)) {
+    if (frames.depth == frames.records.size()) {
+        frames.records.emplace_back();
+    }
+    frames.records[frames.depth].id = id_;
+    ++frames.depth;
+}
+
+CallFrame::~CallFrame() {
+    // Frames end in reverse order of their start, also when unwinding.
+    FrameRecord* frame = frames.top();
+    if (frame == nullptr || frame->id != id_) {
+        return;
+    }
+    --frames.depth;
+    frame->id = noFrame;
+    if (!frame->blocks.empty() || !frame->arrays.empty()) {
+        reclaim(*frame, id_);
     }
 }
 
-std::vector<kvArray*> CallFrame::keepArrays(const std::vector<kvArray*>& candidates) {
-    std::vector<kvArray*> kept(candidates.size(), nullptr);
+void CallFrame::keepArrays(std::span<kvArray*> candidates) {
+    const FrameRecord* frame = frames.top();
+    if (frame != nullptr && frame->id == id_ && frame->arrays.empty()) {
+        // The call made no array, so none of the candidates is its.
+        std::fill(candidates.begin(), candidates.end(), nullptr);
+        return;
+    }
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
-    for (std::size_t i = 0; i < candidates.size(); ++i) {
-        auto it = r.arrays.find(candidates[i]);
+    for (kvArray*& candidate : candidates) {
+        auto it = r.arrays.find(candidate);
         if (it != r.arrays.end() && it->second == id_) {
-            kept[i] = candidates[i];
             r.arrays.erase(it);
+        } else {
+            candidate = nullptr;
         }
     }
-    return kept;
 }
 
 void* allocateBlock(std::size_t count, std::size_t size) {
@@ -113,7 +150,7 @@ void* allocateBlock(std::size_t count, std::size_t size) {
     }
     if (frame != noFrame) {
         try {
-            frameStack.back().blocks.push_back(block);
+            frames.top()->blocks.push_back(block);
         } catch (const std::bad_alloc&) {
             releaseBlock(block);
             return nullptr;
@@ -157,7 +194,7 @@ bool trackArray(kvArray* array) {
         return true;
     }
     try {
-        frameStack.back().arrays.push_back(array);
+        frames.top()->arrays.push_back(array);
         Registry& r = registry();
         std::lock_guard lock(r.mutex);
         r.arrays[array] = frame;

@@ -8,7 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <span>
 
 struct kvArray;
 
@@ -18,14 +18,15 @@ class CallFrame {
 public:
     CallFrame();
     // Reclaims every non-persistent kvCalloc block and every array made in
-    // the call and not taken by keepArrays.
+    // the call and not taken by keepArrays. A call that made neither costs
+    // no lock and no allocation, start and end included.
     ~CallFrame();
     CallFrame(const CallFrame&) = delete;
     CallFrame& operator=(const CallFrame&) = delete;
 
-    // For each candidate: the array itself when this call made it (the
-    // caller owns it from now on), null otherwise.
-    std::vector<kvArray*> keepArrays(const std::vector<kvArray*>& candidates);
+    // Each candidate stays when this call made it (the caller owns it from
+    // now on) and becomes null otherwise.
+    void keepArrays(std::span<kvArray*> candidates);
 
 private:
     uint64_t id_;

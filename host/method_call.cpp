@@ -1,5 +1,6 @@
 // Registration and method calls on a host record.
 #include "host/array_storage.h"
+#include "host/call_wrapper.h"
 #include "host/vostrel_host.h"
 
 namespace vostrel {
@@ -28,13 +29,16 @@ std::string callMethod(const BlockLibrary& library, HostBlock& block, double cod
     record.callArgs->offsetArgument = args.offset;
     record.callArgs->dimsArgument = args.dims;
 
-    std::vector<kvArray*> leftSlots{nullptr, reinterpret_cast<kvArray*>(&record)};
-    const CallOutcome outcome =
-        invoke(library, -1, std::move(leftSlots), {unused.get(), unused.get(), unused.get(), flag.get()});
+    // On the stack: an output call comes at every sample hit and allocates
+    // nothing here. Arrays the block makes are not results of a method call;
+    // the call's frame reclaims them.
+    kvArray* leftSlots[2] = {nullptr, reinterpret_cast<kvArray*>(&record)};
+    const kvArray* rightArgs[4] = {unused.get(), unused.get(), unused.get(), flag.get()};
+    std::string abandonMessage;
     // A method call is not meant to end through kivErrMsgTxt; if it does,
     // its text is the failure to report.
-    if (outcome.abandoned) {
-        return outcome.message;
+    if (!invokeInPlace(library, -1, leftSlots, rightArgs, abandonMessage)) {
+        return abandonMessage;
     }
     const BlockRecord* root = record.root != nullptr ? record.root : &record;
     return root->errorMessage != nullptr ? std::string(root->errorMessage) : std::string();

@@ -62,7 +62,16 @@ extern "C" __attribute__((visibility("default"))) void kivFunction(int32_t leftC
     const int action = flag ? static_cast<int>(flag[0]) : 0;
     if (leftCount < 0) {
         // Method call: tell the host whether the record's inputs are discrete.
+        // Codes 1 and 3 first make memory the host must reclaim, or abandon.
         auto* record = reinterpret_cast<BlockRecord*>(leftResults[1]);
+        if (action == abandonCall) {
+            abandonWithMemory();
+        }
+        if (action == leaveCallMemory) {
+            kvCalloc(16, 8);
+            kvCreateDoubleMatrix(4, 4, 0);
+            leftResults[0] = resultOf({42.0});
+        }
         record->root->errorMessage =
             areAllInputPortsDiscreteSampleTime(record) ? "inputs discrete" : "inputs not discrete";
         return;

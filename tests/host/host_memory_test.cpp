@@ -63,6 +63,19 @@ TEST_F(HostMemory, AbandonedCallReportsItsTextAndReclaimsItsMemory) {
     EXPECT_EQ(call(destructorsRun).leftResults[0].real()[0], unwoundBefore + 1);
 }
 
+// Method calls take the host's allocation-free path; it must reclaim and
+// report exactly as the general call does.
+TEST_F(HostMemory, MethodCallsReclaimTheirMemoryAndReportAnAbandonment) {
+    HostBlock block(library.blockName());
+    const std::size_t before = liveCallocBlocks();
+    EXPECT_EQ(callMethod(library, block, leaveCallMemory), "inputs discrete");
+    EXPECT_EQ(liveCallocBlocks(), before);
+    const double unwoundBefore = call(destructorsRun).leftResults[0].real()[0];
+    EXPECT_EQ(callMethod(library, block, abandonCall), "fixture: call abandoned on request");
+    EXPECT_EQ(liveCallocBlocks(), before);
+    EXPECT_EQ(call(destructorsRun).leftResults[0].real()[0], unwoundBefore + 1);
+}
+
 TEST_F(HostMemory, CallocRefusesAnOverflowingRequest) {
     EXPECT_EQ(call(overflowingCalloc).leftResults[0].real(), std::vector<double>{1.0});
     EXPECT_EQ(kvCalloc(SIZE_MAX, SIZE_MAX), nullptr);
