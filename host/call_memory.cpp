@@ -28,6 +28,9 @@ Registry& registry() {
 }
 
 std::atomic<uint64_t> nextFrameId{1};
+// Each thread takes frame ids from the shared counter this many at a time,
+// so that a call's start costs no atomic operation.
+constexpr uint64_t frameIdBatch = 1024;
 
 // What one call made, so that its end visits only that. An entry may have
 // been freed, made persistent or kept since; the registry says which.
@@ -44,6 +47,16 @@ struct FrameRecord {
 struct FrameStack {
     std::vector<FrameRecord> records;
     std::size_t depth = 0;
+    uint64_t nextId = 0;
+    uint64_t idLimit = 0;
+
+    uint64_t takeId() {
+        if (nextId == idLimit) {
+            nextId = nextFrameId.fetch_add(frameIdBatch, std::memory_order_relaxed);
+            idLimit = nextId + frameIdBatch;
+        }
+        return nextId++;
+    }
 
     FrameRecord* top() { return depth == 0 ? nullptr : &records[depth - 1]; }
 };
@@ -91,7 +104,7 @@ void reclaim(FrameRecord& frame, uint64_t id) {
 
 }  // namespace
 
-CallFrame::CallFrame() : id_(nextFrameId.fetch_add(1, std::memory_order_relaxed)) {
+CallFrame::CallFrame() : id_(frames.takeId()) {
     if (frames.depth == frames.records.size()) {
         frames.records.emplace_back();
     }

@@ -18,9 +18,12 @@ SizeQueryResult registerBlock(const BlockLibrary& library, HostBlock& block) {
 
 std::string callMethod(const BlockLibrary& library, HostBlock& block, double code, const MethodArgs& args) {
     // Made once per thread and reused: output calls come at every sample hit.
-    thread_local const Array unused = Array::empty();
-    thread_local Array flag = Array::scalar(0.0);
-    flag.get()->real[0] = code;
+    struct Arguments {
+        Array unused = Array::empty();
+        Array flag = Array::scalar(0.0);
+    };
+    thread_local const Arguments arguments;
+    arguments.flag.get()->real[0] = code;
 
     BlockRecord& record = block.record();
     record.sizes[methodArgument] = args.port;
@@ -33,7 +36,8 @@ std::string callMethod(const BlockLibrary& library, HostBlock& block, double cod
     // nothing here. Arrays the block makes are not results of a method call;
     // the call's frame reclaims them.
     kvArray* leftSlots[2] = {nullptr, reinterpret_cast<kvArray*>(&record)};
-    const kvArray* rightArgs[4] = {unused.get(), unused.get(), unused.get(), flag.get()};
+    const kvArray* unused = arguments.unused.get();
+    const kvArray* rightArgs[4] = {unused, unused, unused, arguments.flag.get()};
     std::string abandonMessage;
     // A method call is not meant to end through kivErrMsgTxt; if it does,
     // its text is the failure to report.
