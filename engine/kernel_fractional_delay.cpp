@@ -90,33 +90,36 @@ inline void delayChannelsOneSample(const DelayLineSizes& sizes, int32_t rows,
     }
 }
 
-// One sample per channel as plain scalar code: GCC's vectorised form of this
-// channel loop costs more to set up than one or a few channels take, except
-// for complex FIR sums, whose two parts it adds side by side.
-#if defined(__clang__)
-#define QUORBELIN_SCALAR_CODE
-#else
-#define QUORBELIN_SCALAR_CODE __attribute__((optimize("no-tree-vectorize")))
-#endif
+// Decoded in the same function as the channel loop, so the decoded sample
+// stays in registers; one loop per interpolation, so the linear one carries
+// none of the FIR sum's set-up.
 template <int Parts>
-QUORBELIN_SCALAR_CODE void delayChannelsOneSampleScalar(const DelayLineSizes& sizes,
-                                                        int32_t rows,
-                                                        const kernel::DecodedSample& sample,
-                                                        const FrameSignals& signals,
-                                                        double* buffer) {
-    delayChannelsOneSample<Parts>(sizes, rows, sample, signals, buffer);
-}
-
-template <int Parts>
-void delaySingleSample(const DelayLineSizes& sizes, const InterpolationFilter& filter,
-                       const FrameSignals& signals, double* buffer, int32_t writeIndex) {
+inline void delaySingleSample(const DelayLineSizes& sizes, const InterpolationFilter& filter,
+                              const FrameSignals& signals, double* buffer, int32_t writeIndex) {
     const kernel::DecodedSample sample = kernel::decodeSample(
         kernel::nextEntry(writeIndex, sizes.bufferLength), *signals.delays[0], sizes, filter);
-    if (Parts == 1 || sample.taps == nullptr) {
-        delayChannelsOneSampleScalar<Parts>(sizes, filter.rows, sample, signals, buffer);
+    if (sample.taps == nullptr) {
+        delayChannelsOneSample<Parts>(sizes, filter.rows, sample, signals, buffer);
     } else {
         delayChannelsOneSample<Parts>(sizes, filter.rows, sample, signals, buffer);
     }
+}
+
+// Real data without loop vectorisation: GCC's vectorised form of the linear
+// channel loop costs more to set up than one or a few channels take. Straight-
+// line vectorisation stays on. Complex data keeps both: its two parts are
+// added side by side.
+#if defined(__clang__)
+#define QUORBELIN_SCALAR_CODE
+#else
+#define QUORBELIN_SCALAR_CODE __attribute__((optimize("no-tree-loop-vectorize")))
+#endif
+template <int Parts>
+QUORBELIN_SCALAR_CODE void delaySingleSampleScalar(const DelayLineSizes& sizes,
+                                                   const InterpolationFilter& filter,
+                                                   const FrameSignals& signals, double* buffer,
+                                                   int32_t writeIndex) {
+    delaySingleSample<Parts>(sizes, filter, signals, buffer, writeIndex);
 }
 
 // Kept out of line, so that the frame-1 call above saves no registers for it.
@@ -137,7 +140,11 @@ void delayFrame(KernelPath path, const DelayLineSizes& sizes, const Interpolatio
                 DelayMode mode, const FrameSignals& signals, double* buffer,
                 int32_t& writeIndex) {
     if (mode == DelayMode::perSample && sizes.frameSize == 1) {
-        delaySingleSample<Parts>(sizes, filter, signals, buffer, writeIndex);
+        if constexpr (Parts == 1) {
+            delaySingleSampleScalar<Parts>(sizes, filter, signals, buffer, writeIndex);
+        } else {
+            delaySingleSample<Parts>(sizes, filter, signals, buffer, writeIndex);
+        }
     } else {
         delayLongerFrame<Parts>(path, sizes, filter, mode, signals, buffer, writeIndex);
     }

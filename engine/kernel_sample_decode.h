@@ -64,7 +64,9 @@ inline DecodedSample decodeSample(int32_t newest, double delay, const DelayLineS
     int32_t whole = split.whole;
     const double fraction = split.fraction;
 
-    DecodedSample decoded{};
+    // Each branch sets every field itself: clearing the whole struct first
+    // costs stores the frame-1 call pays on every sample.
+    DecodedSample decoded;
     decoded.newest = newest;
     // Below D = H - 1 the FIR window would reach past the newest sample.
     if (filter.taps == nullptr || whole < sizes.halfLength - 1) {
@@ -74,10 +76,12 @@ inline DecodedSample decodeSample(int32_t newest, double delay, const DelayLineS
         }
         decoded.start = i;
         decoded.older = i > 0 ? i - 1 : length - 1;
+        decoded.firstRun = 0;
         decoded.youngestAge = whole;
         decoded.oldestAge = whole + 1;
         decoded.fraction = fraction;
         decoded.complement = 1.0 - fraction;
+        decoded.taps = nullptr;
         return decoded;
     }
 
@@ -95,11 +99,14 @@ inline DecodedSample decodeSample(int32_t newest, double delay, const DelayLineS
         i += length;
     }
     decoded.start = i;
+    decoded.older = 0;
     // The oldest age is at most L, so the window crosses the seam at most
     // once: taps 0 ... i run down from entry i, the rest from entry L - 1.
     decoded.firstRun = i + 1 >= rows ? rows : i + 1;
     decoded.youngestAge = whole - sizes.halfLength + 1;
     decoded.oldestAge = whole - sizes.halfLength + rows;
+    decoded.fraction = 0.0;
+    decoded.complement = 0.0;
     decoded.taps = filter.taps + static_cast<std::size_t>(phase) * static_cast<std::size_t>(rows);
     return decoded;
 }
@@ -108,6 +115,29 @@ inline DecodedSample decodeSample(int32_t newest, double delay, const DelayLineS
 template <int Parts>
 inline const double* entryAt(const double* line, int32_t e) {
     return line + static_cast<std::size_t>(e) * Parts;
+}
+
+// Adds count taps to sum, tap t meeting the entry t places before newest: one
+// descending run of the window. Two taps a step, each added in turn, so the
+// sum keeps its order while the loop's own work halves beside the chain of
+// additions that bounds it.
+template <int Parts>
+inline void addTapsDescending(const double* newest, const double* taps, int32_t count,
+                              double* sum) {
+    int32_t t = 0;
+    for (; t + 1 < count; t += 2) {
+        const double* x = newest - static_cast<std::ptrdiff_t>(t) * Parts;
+        for (int part = 0; part < Parts; ++part) {
+            sum[part] = sum[part] + taps[t] * x[part];
+            sum[part] = sum[part] + taps[t + 1] * x[part - Parts];
+        }
+    }
+    if (t < count) {
+        const double* x = newest - static_cast<std::ptrdiff_t>(t) * Parts;
+        for (int part = 0; part < Parts; ++part) {
+            sum[part] = sum[part] + taps[t] * x[part];
+        }
+    }
 }
 
 // The output of one channel for a decoded sample, in the stated order: f times
@@ -124,24 +154,15 @@ inline void interpolateDecoded(const double* line, int32_t length, int32_t rows,
         }
         return;
     }
-    const double* taps = decoded.taps;
-    const int32_t i = decoded.start;
     double sum[Parts];
     for (int part = 0; part < Parts; ++part) {
         sum[part] = 0.0;
     }
-    for (int32_t t = 0; t < decoded.firstRun; ++t) {
-        const double* x = entryAt<Parts>(line, i - t);
-        for (int part = 0; part < Parts; ++part) {
-            sum[part] = sum[part] + taps[t] * x[part];
-        }
-    }
-    for (int32_t t = decoded.firstRun; t < rows; ++t) {
-        const double* x = entryAt<Parts>(line, length - (t - i));
-        for (int part = 0; part < Parts; ++part) {
-            sum[part] = sum[part] + taps[t] * x[part];
-        }
-    }
+    // Taps 0 ... firstRun - 1 run down from entry i, the rest from entry L - 1.
+    const int32_t firstRun = decoded.firstRun;
+    addTapsDescending<Parts>(entryAt<Parts>(line, decoded.start), decoded.taps, firstRun, sum);
+    addTapsDescending<Parts>(entryAt<Parts>(line, length - 1), decoded.taps + firstRun,
+                             rows - firstRun, sum);
     for (int part = 0; part < Parts; ++part) {
         out[part] = sum[part];
     }
