@@ -98,6 +98,8 @@ inline void delaySingleSample(const DelayLineSizes& sizes, const InterpolationFi
                               const FrameSignals& signals, double* buffer, int32_t writeIndex) {
     const kernel::DecodedSample sample = kernel::decodeSample(
         kernel::nextEntry(writeIndex, sizes.bufferLength), *signals.delays[0], sizes, filter);
+    // The two calls are the same code on purpose: inlined into each branch,
+    // the channel loop knows whether taps is null and keeps one interpolation.
     if (sample.taps == nullptr) {
         delayChannelsOneSample<Parts>(sizes, filter.rows, sample, signals, buffer);
     } else {

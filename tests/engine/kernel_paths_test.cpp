@@ -83,6 +83,23 @@ TEST_P(EveryPath, BenchmarkSizesAgreeWithTheModelBitForBit) {
     }
 }
 
+// One sample per channel and hit takes its own path; many hits walk every
+// window across the buffer's seam, with odd and even tap counts.
+TEST_P(EveryPath, FrameOneAgreesWithTheModelBitForBit) {
+    std::mt19937 random(977);
+    for (int run = 0; run < 120; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        ModelConfig config = laneConfig(random);
+        config.frameSize = 1;
+        config.perChannel = false;
+        crossCheck(config, 3 * (config.maxDelay + config.halfLength + 1), random, GetParam(),
+                   run % 2 == 0 ? 0 : 60);
+        if (::testing::Test::HasFatalFailure()) {
+            return;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(KernelPaths, EveryPath, ::testing::ValuesIn(allKernelPaths),
                          [](const ::testing::TestParamInfo<KernelPath>& param) {
                              return std::string(kernelPathName(param.param));
