@@ -21,12 +21,6 @@
 namespace quorbelin::bench {
 namespace {
 
-constexpr double initializeConditionsCode = 102;
-constexpr double computeOutputsCode = 104;
-constexpr double releaseCode = 107;
-constexpr double setWorkWidthsCode = 111;
-constexpr double startCode = 117;
-
 const vostrel::BlockLibrary& blockLibrary() {
     static const vostrel::BlockLibrary library(QUORBELIN_BLOCK_PATH);
     return library;

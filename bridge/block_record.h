@@ -48,6 +48,34 @@ enum SizesIndex {
 #define PORT_FLAGS_DIMENSION_INFO 1u
 #define PORT_FLAGS_STAND_ALONE 2u
 
+/* Method codes carried by FLAG in a method call; every other code is
+ * invalid. */
+enum MethodCode {
+    checkSampleTimesCode = 101,
+    initializeConditionsCode = 102,
+    nextVariableHitCode = 103,
+    computeOutputsCode = 104,
+    releaseCode = 107,
+    zeroCrossingsCode = 108,
+    setWorkWidthsCode = 111,
+    checkParametersCode = 112,
+    inputDataTypeCode = 113,
+    outputDataTypeCode = 114,
+    inputWidthCode = 115,
+    outputWidthCode = 116,
+    startCode = 117,
+    inputComplexSignalCode = 120,
+    outputComplexSignalCode = 121,
+    inputSampleTimeCode = 122,
+    outputSampleTimeCode = 123,
+    inputDimensionInfoCode = 126,
+    outputDimensionInfoCode = 127,
+    inputFrameDataCode = 128,
+    defaultDimensionInfoCode = 131,
+    defaultDataTypesCode = 132,
+    defaultComplexSignalsCode = 133
+};
+
 /* Special port values. */
 #define DYNAMICALLY_SIZED (-1)
 #define COMPLEXITY_INHERITED (-1)

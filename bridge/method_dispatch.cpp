@@ -11,33 +11,6 @@ namespace quorbelin {
 
 namespace {
 
-// The host's method codes; every other code is invalid.
-enum MethodCode : int32_t {
-    checkSampleTimesCode = 101,
-    initializeConditionsCode = 102,
-    nextVariableHitCode = 103,
-    computeOutputsCode = 104,
-    releaseCode = 107,
-    zeroCrossingsCode = 108,
-    setWorkWidthsCode = 111,
-    checkParametersCode = 112,
-    inputDataTypeCode = 113,
-    outputDataTypeCode = 114,
-    inputWidthCode = 115,
-    outputWidthCode = 116,
-    startCode = 117,
-    inputComplexSignalCode = 120,
-    outputComplexSignalCode = 121,
-    inputSampleTimeCode = 122,
-    outputSampleTimeCode = 123,
-    inputDimensionInfoCode = 126,
-    outputDimensionInfoCode = 127,
-    inputFrameDataCode = 128,
-    defaultDimensionInfoCode = 131,
-    defaultDataTypesCode = 132,
-    defaultComplexSignalsCode = 133,
-};
-
 // The task argument of the output computation: -2 is passed on, anything
 // else becomes 0.
 constexpr int32_t passedOnTask = -2;

@@ -106,17 +106,17 @@ SettledPorts negotiate(const BlockLibrary& library, HostBlock& block, const Conn
 
     // Widths, then complexity, then sample times; inputs before the output,
     // the data port before the delay port.
-    proposeValue(library, block, setInputPortWidthCode, dataPort, connections.data.width);
-    proposeValue(library, block, setInputPortWidthCode, delayPort, connections.delay.width);
-    proposeValue(library, block, setOutputPortWidthCode, outputPort, output.width);
+    proposeValue(library, block, inputWidthCode, dataPort, connections.data.width);
+    proposeValue(library, block, inputWidthCode, delayPort, connections.delay.width);
+    proposeValue(library, block, outputWidthCode, outputPort, output.width);
 
-    proposeValue(library, block, setInputPortComplexSignalCode, dataPort, connections.data.complexity);
-    proposeValue(library, block, setOutputPortComplexSignalCode, outputPort, output.complexity);
+    proposeValue(library, block, inputComplexSignalCode, dataPort, connections.data.complexity);
+    proposeValue(library, block, outputComplexSignalCode, outputPort, output.complexity);
     // A port whose complexity the block fixed (the delay port is real) takes
     // no proposal: the connected signal must match it.
     const int32_t delayComplexity = record.inputPorts[delayPort].complexity;
     if (delayComplexity == COMPLEXITY_INHERITED) {
-        proposeValue(library, block, setInputPortComplexSignalCode, delayPort, connections.delay.complexity);
+        proposeValue(library, block, inputComplexSignalCode, delayPort, connections.delay.complexity);
     } else if (connections.delay.complexity != -1 && connections.delay.complexity != delayComplexity) {
         throw SimulationError("cannot run block " + quoted(library.blockName()) + ": a " +
                                   (connections.delay.complexity == COMPLEXITY_COMPLEX ? "complex" : "real") +
@@ -125,9 +125,9 @@ SettledPorts negotiate(const BlockLibrary& library, HostBlock& block, const Conn
                               false);
     }
 
-    proposeSampleTime(library, block, setInputPortSampleTimeCode, dataPort, connections.data);
-    proposeSampleTime(library, block, setInputPortSampleTimeCode, delayPort, connections.delay);
-    proposeSampleTime(library, block, setOutputPortSampleTimeCode, outputPort, output);
+    proposeSampleTime(library, block, inputSampleTimeCode, dataPort, connections.data);
+    proposeSampleTime(library, block, inputSampleTimeCode, delayPort, connections.delay);
+    proposeSampleTime(library, block, outputSampleTimeCode, outputPort, output);
 
     const InputPortRecord& data = record.inputPorts[dataPort];
     const InputPortRecord& delay = record.inputPorts[delayPort];

@@ -16,32 +16,6 @@
 
 namespace quorbelin::testing {
 
-enum MethodCode : int {
-    checkSampleTimesCode = 101,
-    initializeConditionsCode = 102,
-    nextVariableHitCode = 103,
-    computeOutputsCode = 104,
-    releaseCode = 107,
-    zeroCrossingsCode = 108,
-    setWorkWidthsCode = 111,
-    checkParametersCode = 112,
-    inputDataTypeCode = 113,
-    outputDataTypeCode = 114,
-    inputWidthCode = 115,
-    outputWidthCode = 116,
-    startCode = 117,
-    inputComplexityCode = 120,
-    outputComplexityCode = 121,
-    inputSampleTimeCode = 122,
-    outputSampleTimeCode = 123,
-    inputDimensionInfoCode = 126,
-    outputDimensionInfoCode = 127,
-    inputFrameDataCode = 128,
-    defaultDimensionInfoCode = 131,
-    defaultDataTypesCode = 132,
-    defaultComplexSignalsCode = 133,
-};
-
 inline const vostrel::BlockLibrary& blockLibrary() {
     static const vostrel::BlockLibrary library(blockLibraryPath());
     return library;

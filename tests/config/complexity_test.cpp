@@ -57,7 +57,7 @@ TEST(Complexity, ProposalsKeepTheDataInputAndOutputAlike) {
         auto block = registeredBlock();
         std::string message;
         for (const Proposal& p : c.proposals) {
-            message = call(*block, p.output ? outputComplexityCode : inputComplexityCode,
+            message = call(*block, p.output ? outputComplexSignalCode : inputComplexSignalCode,
                            {.port = p.port, .value = p.complexity});
         }
         EXPECT_EQ(complexitiesOf(block->record()), c.expected) << c.name;
@@ -72,14 +72,14 @@ TEST(Complexity, ABlockWithoutPortsIsRefusedOutputsFirst) {
     values.pop_back();
     block.setParameters(std::move(values));
     ASSERT_FALSE(vostrel::registerBlock(blockLibrary(), block).abandoned);
-    EXPECT_EQ(call(block, inputComplexityCode, {.port = 0, .value = 1}),
+    EXPECT_EQ(call(block, inputComplexSignalCode, {.port = 0, .value = 1}),
               "There must be at least one output port when including dsp_cplxhs11.");
 
     clearError(block);
     BlockRecord& record = block.record();
     ASSERT_NE(record.setNumOutputPorts(record.setNumOutputPortsContext, 1), 0);
     record.outputPorts[0].complexity = -1;
-    EXPECT_EQ(call(block, outputComplexityCode, {.port = 0, .value = 1}),
+    EXPECT_EQ(call(block, outputComplexSignalCode, {.port = 0, .value = 1}),
               "There must be at least one input port when including dsp_cplxhs11.");
     EXPECT_EQ(record.outputPorts[0].complexity, -1);
 }
@@ -97,13 +97,13 @@ TEST(Complexity, MorePortsStillPairInputZeroWithOutputZero) {
     record.outputPorts[0].complexity = -1;
     record.outputPorts[1].complexity = -1;
 
-    EXPECT_EQ(call(*block, inputComplexityCode, {.port = 2, .value = 1}), "");
+    EXPECT_EQ(call(*block, inputComplexSignalCode, {.port = 2, .value = 1}), "");
     EXPECT_EQ(record.inputPorts[2].complexity, 1);
     EXPECT_EQ(record.inputPorts[0].complexity, -1);
-    EXPECT_EQ(call(*block, outputComplexityCode, {.port = 1, .value = 0}), "");
+    EXPECT_EQ(call(*block, outputComplexSignalCode, {.port = 1, .value = 0}), "");
     EXPECT_EQ(record.outputPorts[1].complexity, 0);
     EXPECT_EQ(record.outputPorts[0].complexity, -1);
-    EXPECT_EQ(call(*block, outputComplexityCode, {.port = 0, .value = 1}), "");
+    EXPECT_EQ(call(*block, outputComplexSignalCode, {.port = 0, .value = 1}), "");
     EXPECT_EQ(record.inputPorts[0].complexity, 1);
 }
 
