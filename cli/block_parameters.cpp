@@ -1,25 +1,52 @@
 #include "cli/block_parameters.h"
 
 #include "cli/csv_reader.h"
+#include "cli/design_search.h"
 #include "cli/errors.h"
 #include "cli/filter_design.h"
+#include "cli/format_number.h"
 #include "cli/parse_number.h"
 #include "cli/signal_io.h"
 
 namespace quorbelin::cli {
 
-std::optional<Matrix> resolveFilter(const std::string& text) {
+namespace {
+
+NamedFilter resolveWithFigures(const std::string& text, std::optional<BandFigures>& figures) {
     if (text == "linear") {
-        return std::nullopt;
+        return {};
     }
     if (const auto design = parseFilterDesign(text)) {
-        return designFilter(*design);
+        return {designFilter(*design), {}};
+    }
+    if (const auto request = parseAutoDesign(text)) {
+        DesignChoice choice = searchDesign(*request);
+        figures = choice.figures;
+        return {std::move(choice.filter), formatFilterDesign(choice.design)};
     }
     if (!isCsvPath(text)) {
-        throw UsageError("--filter '" + text + "': expected linear, lagrange:ORDER:PHASES, "
-                         "sinc:TAPS:PHASES[:BETA] or a .csv matrix file");
+        throw UsageError("--filter '" + text + "': expected linear, " + designForms +
+                         ", auto:SNR_DB:BAND or a .csv matrix file");
     }
-    return readCsvMatrix(text);
+    return {readCsvMatrix(text), {}};
+}
+
+}  // namespace
+
+NamedFilter resolveNamedFilter(const std::string& text) {
+    std::optional<BandFigures> figures;
+    return resolveWithFigures(text, figures);
+}
+
+std::optional<Matrix> resolveFilter(const std::string& text, std::FILE* notes) {
+    std::optional<BandFigures> figures;
+    NamedFilter filter = resolveWithFigures(text, figures);
+    if (notes != nullptr && figures) {
+        std::fprintf(notes, "quorbelin: %s: %s, worst SNR %.1f dB and mean %.1f dB over band %s\n", text.c_str(),
+                     filter.chosenDesign.c_str(), figures->worstSnrDb, figures->meanSnrDb,
+                     shortestText(figures->band).c_str());
+    }
+    return std::move(filter.matrix);
 }
 
 Matrix resolveInitialConditions(const std::string& text) {

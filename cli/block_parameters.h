@@ -5,6 +5,7 @@
 #ifndef QUORBELIN_CLI_BLOCK_PARAMETERS_H
 #define QUORBELIN_CLI_BLOCK_PARAMETERS_H
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,9 +31,22 @@ struct BlockParameters {
     bool perChannel = false;
 };
 
-// "linear" gives nothing; a design string its matrix; anything else is read
-// as a CSV matrix file (one column per phase). UsageError or FileError.
-std::optional<Matrix> resolveFilter(const std::string& text);
+// A filter named on the command line, and for "auto:DB:B" the design the
+// search chose for it.
+struct NamedFilter {
+    std::optional<Matrix> matrix;  // nothing: linear interpolation
+    std::string chosenDesign;      // empty unless auto
+};
+
+// "linear" gives nothing; a design string its matrix; "auto:DB:B" the
+// cheapest design meeting DB dB over band B (see design_search.h); anything
+// else is read as a CSV matrix file (one column per phase). UsageError,
+// FileError or UnreachableDesign.
+NamedFilter resolveNamedFilter(const std::string& text);
+
+// The same, the matrix alone; for auto, a line naming the chosen design and
+// its figures goes to `notes` when given.
+std::optional<Matrix> resolveFilter(const std::string& text, std::FILE* notes = nullptr);
 
 // A number gives a 1 x 1 matrix; anything else is read as a CSV matrix.
 Matrix resolveInitialConditions(const std::string& text);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/analyze_command.h"
 #include "cli/demo_command.h"
 #include "cli/design_command.h"
 #include "cli/errors.h"
@@ -41,8 +42,9 @@ void addParameterOptions(CLI::App& command, ParameterTexts& texts, const std::st
                        "buffer, and longer delays are clamped to it")
         ->type_name("SAMPLES");
     command.add_option("--filter", texts.filter,
-                       "Interpolation: linear; a design lagrange:ORDER:PHASES or sinc:TAPS:PHASES[:BETA]; or a "
-                       "CSV matrix file, one row per tap and one column per phase")
+                       "Interpolation: linear; a design lagrange:ORDER:PHASES, sinc:TAPS:PHASES[:BETA] or "
+                       "ls:TAPS:PHASES:BAND; auto:SNR_DB:BAND (the cheapest design meeting that SNR over the band); "
+                       "or a CSV matrix file, one row per tap and one column per phase")
         ->type_name("FILTER")
         ->capture_default_str();
     command.add_option("--ic", texts.initialConditions,
@@ -157,19 +159,10 @@ int runCommandLine(int argc, char** argv) {
         ->type_name("DIR");
     demoCommand->footer("Example:\n  quorbelin demo --out /tmp/quorbelin-demo");
 
-    // design-filter
-    std::string design;
-    std::string designOutput;
-    CLI::App* designCommand = app.add_subcommand(
-        "design-filter", "Write a polyphase interpolation filter (column p serves the fraction p/PHASES) as CSV");
-    designCommand->add_option("DESIGN", design,
-                              "lagrange:ORDER:PHASES (exact for polynomials up to ORDER, ORDER + 1 taps) or "
-                              "sinc:TAPS:PHASES[:BETA] (Kaiser-windowed sinc, BETA 8 by default)")
-        ->required();
-    designCommand->add_option("-o,--output", designOutput, "CSV file to write (default: standard output)")
-        ->type_name("FILE.csv");
-    designCommand->footer("Example:\n  quorbelin design-filter sinc:32:64 -o sinc.csv\n"
-                          "  quorbelin run in.wav -o out.wav --delay 3.3 --filter sinc.csv");
+    DesignOptions design;
+    CLI::App* designCommand = addDesignCommand(app, design);
+    AnalyzeOptions analyze;
+    CLI::App* analyzeCommand = addAnalyzeCommand(app, analyze);
 
     // info
     ParameterTexts infoParameters;
@@ -209,7 +202,10 @@ int runCommandLine(int argc, char** argv) {
             runDemo(demo, stdout);
         } else if (designCommand->parsed()) {
             commandName = "design-filter";
-            writeFilterDesign(design, designOutput);
+            writeFilterDesign(design, stderr);
+        } else if (analyzeCommand->parsed()) {
+            commandName = "analyze";
+            runAnalyze(analyze, stdout);
         } else if (infoCommand->parsed()) {
             commandName = "info";
             InfoOptions info;

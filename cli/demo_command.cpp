@@ -10,8 +10,12 @@
 
 #include "cli/atomic_output.h"
 #include "cli/audio_signal.h"
+#include "cli/block_parameters.h"
 #include "cli/csv_signal.h"
+#include "cli/design_search.h"
 #include "cli/errors.h"
+#include "cli/filter_analysis.h"
+#include "cli/format_number.h"
 #include "cli/run_command.h"
 
 namespace quorbelin::cli {
@@ -112,10 +116,25 @@ double snrDecibels(const std::string& path) {
     return 10.0 * std::log10(signalEnergy / errorEnergy);
 }
 
-std::string formatNumber(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
+// What the analysis promises for a few interpolators: the worst and mean
+// SNR over band 0.8 for any fractional delay (see filter_analysis.h).
+void printAccuracyTable(std::FILE* out) {
+    constexpr double band = 0.8;
+    std::fprintf(out, "\nAccuracy over band %s (white noise up to %s of the Nyquist rate, any fractional delay):\n\n",
+                 shortestText(band).c_str(), shortestText(band).c_str());
+    std::fprintf(out, "%-32s %16s %15s\n", "filter", "worst SNR (dB)", "mean SNR (dB)");
+    const auto row = [&](const std::string& name, const Interpolator& filter) {
+        const BandFigures figures = analyzeBand(filter, band);
+        std::fprintf(out, "%-32s %16.1f %15.1f\n", name.c_str(), figures.worstSnrDb, figures.meanSnrDb);
+    };
+    for (const char* design : {"linear", "lagrange:3:64", "sinc:32:64"}) {
+        row(design, resolveFilter(design));
+    }
+    DesignRequest request;
+    request.snrDb = 80.0;
+    request.band = band;
+    const DesignChoice choice = searchDesign(request);
+    row("auto:80:0.8 = " + formatFilterDesign(choice.design), choice.filter);
 }
 
 }  // namespace
@@ -151,8 +170,8 @@ void runDemo(const DemoOptions& options, std::FILE* out) {
         const RunSummary summary = runDelay(run);
         const double throughput = static_cast<double>(summary.samples) / summary.seconds;
         std::fprintf(out, "%-12s %-12s %10s %18s %12s\n", (std::string(variant.name) + ".wav").c_str(),
-                     variant.filter, formatNumber("%.1f", snrDecibels(run.output)).c_str(),
-                     formatNumber("%.0f", throughput).c_str(), formatNumber("%.0f", throughput / sampleRate).c_str());
+                     variant.filter, formatted("%.1f", snrDecibels(run.output)).c_str(),
+                     formatted("%.0f", throughput).c_str(), formatted("%.0f", throughput / sampleRate).c_str());
     }
 
     // The same through CSV files, which keep every bit of every value.
@@ -170,6 +189,7 @@ void runDemo(const DemoOptions& options, std::FILE* out) {
                  "\nSNR: error against the analytic signal delayed exactly, from sample %lld on.\n"
                  "Files in %s/: input.wav input.csv linear.wav linear.png sinc.wav sinc.png sinc.csv\n",
                  static_cast<long long>(settledFrom), folder.c_str());
+    printAccuracyTable(out);
 }
 
 }  // namespace quorbelin::cli

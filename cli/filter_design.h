@@ -10,14 +10,18 @@
 // Kaiser-windowed sinc keeps the band up to near the Nyquist rate flat; its
 // error falls with more taps (and a larger beta) until the phase grid, a
 // delay error of up to 1 / (2N) samples, dominates. Use an even number of
-// taps for the sinc: an odd count only adds a zero tap.
+// taps for the sinc: an odd count only adds a zero tap. A least-squares
+// design (see least_squares_design.h) has the least error over the band it
+// is designed for, and none of its taps is spent on the band above.
 //
 // The block interpolates with a filter of M taps only from a whole delay of
 // M / 2 - 1 samples on; shorter delays fall back to linear interpolation.
 #ifndef QUORBELIN_CLI_FILTER_DESIGN_H
 #define QUORBELIN_CLI_FILTER_DESIGN_H
 
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -26,11 +30,12 @@
 namespace quorbelin::cli {
 
 struct FilterDesign {
-    enum class Kind { Lagrange, Sinc };
+    enum class Kind { Lagrange, Sinc, LeastSquares };
     Kind kind = Kind::Lagrange;
     int32_t taps = 0;    // order + 1 for Lagrange
     int32_t phases = 0;
     double beta = 0.0;   // Kaiser window shape, sinc only
+    double band = 0.0;   // design band (a fraction of the Nyquist rate), least squares only
 };
 
 inline constexpr double defaultSincBeta = 8.0;
@@ -39,13 +44,23 @@ inline constexpr int32_t maxDesignTaps = 4096;
 inline constexpr int32_t maxDesignPhases = 65536;
 inline constexpr int64_t maxDesignCoefficients = int64_t{1} << 24;
 
-// "lagrange:ORDER:PHASES" or "sinc:TAPS:PHASES[:BETA]". Nothing for a text
-// that starts with neither kind; UsageError for a malformed design.
+// The design forms, for messages and help texts.
+inline constexpr const char* designForms = "lagrange:ORDER:PHASES, sinc:TAPS:PHASES[:BETA] or ls:TAPS:PHASES:BAND";
+
+// "lagrange:ORDER:PHASES", "sinc:TAPS:PHASES[:BETA]" or
+// "ls:TAPS:PHASES:BAND". Nothing for a text that starts with none of these
+// kinds; UsageError for a malformed design.
 std::optional<FilterDesign> parseFilterDesign(std::string_view text);
 
+// The design's text, which parseFilterDesign reads back as the same design.
+std::string formatFilterDesign(const FilterDesign& design);
+
+// Fills the taps (design.taps of them) of the column serving a fraction in
+// [0, 1); the phase count plays no part.
+using ColumnDesigner = std::function<void(double fraction, std::span<double> taps)>;
+ColumnDesigner columnDesigner(const FilterDesign& design);
+
 Matrix designFilter(const FilterDesign& design);
-Matrix lagrangeFilter(int32_t order, int32_t phases);
-Matrix windowedSincFilter(int32_t taps, int32_t phases, double beta);
 
 }  // namespace quorbelin::cli
 

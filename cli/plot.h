@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/gnuplot.h"  // plotTerminalFor
+
 namespace quorbelin::cli {
 
 inline constexpr int32_t maxPlottedChannels = 2;
@@ -66,9 +68,6 @@ private:
     int64_t samplesPerBin_ = 1;
     std::vector<Bin> bins_;
 };
-
-// "png" or "svg" from the file name; UsageError for anything else.
-std::string plotTerminalFor(const std::string& target);
 
 // Draws the recorded points into writePath in target's format. The time
 // axis is in seconds when the rate is known, else in samples. Throws

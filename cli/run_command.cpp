@@ -113,7 +113,7 @@ RunSummary runDelay(const RunOptions& options) {
     std::unique_ptr<DelaySource> delays = makeDelaySource(options.delay, unit, format.sampleRate, delayLayout);
     parameters.maxDelay =
         options.parameters.maxDelay ? *options.parameters.maxDelay : defaultMaxDelay(delays->largest());
-    parameters.filter = resolveFilter(options.parameters.filter);
+    parameters.filter = resolveFilter(options.parameters.filter, options.quiet ? nullptr : stderr);
     parameters.initialConditions = resolveInitialConditions(options.parameters.initialConditions);
 
     const vostrel::BlockLibrary library(locateBlockLibrary(options.blockPath));
