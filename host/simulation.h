@@ -42,8 +42,8 @@ struct PortSignal {
 // input port the block declares; outputs[p] is what output port p feeds,
 // when known (output ports beyond the list feed nothing known).
 struct Connections {
-    std::vector<PortSignal> inputs;
-    std::vector<PortSignal> outputs;
+    std::vector<PortSignal> inputs{};
+    std::vector<PortSignal> outputs{};
 };
 
 // A simulation that stopped: with the block's own message (fromBlock) or

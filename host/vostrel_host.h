@@ -75,6 +75,10 @@ std::size_t liveCallocBlocks();
 using KivFunction = void (*)(int32_t leftCount, kvArray* leftResults[], int32_t rightCount,
                              const kvArray* rightArgs[]);
 
+// The block's name as the host names it: the file's name without directory
+// and suffix.
+std::string blockNameFromPath(const std::string& path);
+
 // A loaded block library. The block's name is the file's name without
 // directory and suffix, as the host names blocks.
 class BlockLibrary {

@@ -1,89 +1,33 @@
-// Two ways to see every allocation: under AddressSanitizer its allocator
-// hooks, otherwise a thin interposer on glibc's malloc family that forwards
-// to the real allocator. The interposer sits in the executable, so the block
-// library and libstdc++ bind to it as well.
-#include "cli/validate_allocation_counter.h"
+#include "validator/allocation_counter.h"
 
 #include <atomic>
-#include <cstddef>
+#include <mutex>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define QUORBELIN_COUNT_WITH_SANITIZER_HOOKS 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUORBELIN_COUNT_WITH_SANITIZER_HOOKS 1
-#endif
-#endif
-
-#ifdef QUORBELIN_COUNT_WITH_SANITIZER_HOOKS
-// The sanitizer runtime's hook service (GCC ships no header for it).
-extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*, std::size_t),
-                                                         void (*onFree)(const volatile void*));
-#endif
-
+namespace quorbelin::validator {
 namespace {
 
+// Constant-initialised: the interposer may report before any constructor ran.
 std::atomic<bool> counting{false};
 std::atomic<uint64_t> allocations{0};
+std::atomic<void (*)()> installer{nullptr};
 
-inline void noteAllocation() {
+}  // namespace
+
+void announceAllocationCounter(void (*install)()) { installer.store(install); }
+
+bool allocationCounterPresent() { return installer.load() != nullptr; }
+
+void noteAllocation() {
     if (counting.load(std::memory_order_relaxed)) {
         allocations.fetch_add(1, std::memory_order_relaxed);
     }
 }
 
-}  // namespace
-
-#ifdef QUORBELIN_COUNT_WITH_SANITIZER_HOOKS
-
-namespace {
-
-void onMalloc(const volatile void*, std::size_t) { noteAllocation(); }
-void onFree(const volatile void*) {}
-
-void installHooks() {
-    static const bool installed = [] {
-        __sanitizer_install_malloc_and_free_hooks(&onMalloc, &onFree);
-        return true;
-    }();
-    (void)installed;
-}
-
-}  // namespace
-
-#else
-
-extern "C" {
-void* __libc_malloc(std::size_t size);
-void* __libc_calloc(std::size_t count, std::size_t size);
-void* __libc_realloc(void* block, std::size_t size);
-
-void* malloc(std::size_t size) {
-    noteAllocation();
-    return __libc_malloc(size);
-}
-
-void* calloc(std::size_t count, std::size_t size) {
-    noteAllocation();
-    return __libc_calloc(count, size);
-}
-
-void* realloc(void* block, std::size_t size) {
-    noteAllocation();
-    return __libc_realloc(block, size);
-}
-}
-
-namespace {
-void installHooks() {}
-}  // namespace
-
-#endif
-
-namespace quorbelin::cli::validate {
-
 void startCountingAllocations() {
-    installHooks();
+    static std::once_flag installed;
+    if (void (*install)() = installer.load()) {
+        std::call_once(installed, install);
+    }
     allocations.store(0);
     counting.store(true);
 }
@@ -93,4 +37,4 @@ uint64_t stopCountingAllocations() {
     return allocations.load();
 }
 
-}  // namespace quorbelin::cli::validate
+}  // namespace quorbelin::validator

@@ -5,13 +5,13 @@
 #include <limits>
 #include <map>
 
-#include "cli/validate_checks.h"
-#include "cli/validate_harness.h"
-#include "cli/validate_interface_texts.h"
-#include "cli/validate_isolation.h"
+#include "validator/checks.h"
+#include "validator/harness.h"
+#include "validator/interface_texts.h"
+#include "validator/isolation.h"
 #include "host/simulation.h"
 
-namespace quorbelin::cli::validate {
+namespace quorbelin::validator {
 namespace {
 
 using vostrel::HostBlock;
@@ -21,10 +21,10 @@ struct CodeCase {
     std::string expected;
 };
 
-// A host record registered with the first standard scenario's parameters.
-std::unique_ptr<HostBlock> registeredBlock(const vostrel::BlockLibrary& library) {
+// A host record registered with the first scenario's parameters.
+std::unique_ptr<HostBlock> registeredBlock(const vostrel::BlockLibrary& library, const CheckContext& context) {
     auto block = std::make_unique<HostBlock>(library.blockName());
-    block->setParameters(parametersOf(standardScenarios().front()));
+    block->setParameters(scenariosFor(library, context.parameters).scenarios.front().parameterArrays());
     const vostrel::SizeQueryResult registration = vostrel::registerBlock(library, *block);
     if (registration.abandoned) {
         throw CheckSkipped("registration was refused: " + registration.message);
@@ -43,7 +43,7 @@ std::string answerOf(const vostrel::BlockLibrary& library, HostBlock& block, dou
 
 Outcome methodCodes(const CheckContext& context) {
     const auto library = loadForCheck(context);
-    auto block = registeredBlock(*library);
+    auto block = registeredBlock(*library, context);
     const MethodTable& installed = block->record().methods;
     // Registration fills the block's slots and leaves the data-type slots to
     // the host.
@@ -139,7 +139,7 @@ struct Misuse {
 
 Outcome outOfOrderCalls(const CheckContext& context) {
     const auto library = loadForCheck(context);
-    const Scenario scenario = standardScenarios().front();
+    const Scenario scenario = scenariosFor(*library, context.parameters).scenarios.front();
     const std::vector<Misuse> misuses = {
         {"outputs before the work widths", false, {104}},
         {"outputs before start", true, {104, 104}},
@@ -157,9 +157,9 @@ Outcome outOfOrderCalls(const CheckContext& context) {
         const std::size_t liveBefore = vostrel::liveCallocBlocks();
         {
             HostBlock block(library->blockName());
-            block.setParameters(parametersOf(scenario));
+            block.setParameters(scenario.parameterArrays());
             try {
-                vostrel::negotiate(*library, block, connectionsOf(scenario));
+                vostrel::negotiate(*library, block, scenario.connections);
             } catch (const vostrel::SimulationError& error) {
                 throw CheckSkipped(std::string("the validator's configuration does not settle: ") + error.what());
             }
@@ -168,10 +168,8 @@ Outcome outOfOrderCalls(const CheckContext& context) {
                 block.allocateWorkVectors();
             }
             GuardedPorts ports(block.record());
-            const std::vector<double> data(scenario.dataValues(), 0.25);
-            const std::vector<double> delays(static_cast<std::size_t>(scenario.delayWidth()), 1.5);
             for (double code : misuse.codes) {
-                ports.load(data, delays);
+                ports.loadConstant(0.25);
                 vostrel::clearError(block);
                 vostrel::callMethod(*library, block, code);
                 std::string problem = ports.problems();
@@ -205,4 +203,4 @@ std::vector<Check> dispatchChecks() {
     };
 }
 
-}  // namespace quorbelin::cli::validate
+}  // namespace quorbelin::validator

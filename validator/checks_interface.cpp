@@ -3,12 +3,12 @@
 #include <limits>
 #include <sstream>
 
-#include "cli/validate_checks.h"
-#include "cli/validate_elf_symbols.h"
-#include "cli/validate_interface_texts.h"
-#include "cli/validate_isolation.h"
+#include "validator/checks.h"
+#include "validator/elf_symbols.h"
+#include "validator/interface_texts.h"
+#include "validator/isolation.h"
 
-namespace quorbelin::cli::validate {
+namespace quorbelin::validator {
 namespace {
 
 using vostrel::Array;
@@ -156,4 +156,4 @@ std::vector<Check> interfaceChecks() {
     };
 }
 
-}  // namespace quorbelin::cli::validate
+}  // namespace quorbelin::validator

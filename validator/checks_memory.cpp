@@ -2,19 +2,23 @@
 // allocates for a simulation freed by its release, cycle after cycle.
 #include <malloc.h>
 
-#include "cli/validate_allocation_counter.h"
-#include "cli/validate_checks.h"
-#include "cli/validate_harness.h"
-#include "cli/validate_isolation.h"
+#include "validator/allocation_counter.h"
+#include "validator/checks.h"
+#include "validator/harness.h"
+#include "validator/isolation.h"
 
-namespace quorbelin::cli::validate {
+namespace quorbelin::validator {
 namespace {
 
 Outcome noRunTimeAllocation(const CheckContext& context) {
+    if (!allocationCounterPresent()) {
+        return Outcome::fail("this process counts no allocations; the check runs in quorbelin-allocation-check");
+    }
     const auto library = loadForCheck(context);
     std::mt19937_64 random(context.seed);
     constexpr int32_t frames = 100;
-    for (const Scenario& scenario : standardScenarios()) {
+    const ScenarioSet set = scenariosFor(*library, context.parameters);
+    for (const Scenario& scenario : set.scenarios) {
         announceStage(scenario.name);
         std::unique_ptr<GuardedSimulation> simulation;
         try {
@@ -23,10 +27,7 @@ Outcome noRunTimeAllocation(const CheckContext& context) {
             throw CheckSkipped("the block does not run \"" + scenario.name + "\": " + error.what());
         }
         for (int32_t frame = 0; frame < frames; ++frame) {
-            const auto data = randomValues(random, scenario.dataValues(), -1.0, 1.0);
-            const auto delays =
-                randomValues(random, static_cast<std::size_t>(scenario.delayWidth()), -1.0, scenario.maxDelay + 1.0);
-            simulation->ports().load(data, delays);
+            simulation->ports().load(simulation->randomFrame(random));
             startCountingAllocations();
             const std::string message = simulation->outputCall()();
             const uint64_t allocations = stopCountingAllocations();
@@ -39,41 +40,34 @@ Outcome noRunTimeAllocation(const CheckContext& context) {
             }
         }
     }
-    return Outcome::pass(std::to_string(frames * static_cast<int32_t>(standardScenarios().size())) +
+    return Outcome::pass(std::to_string(frames * static_cast<int32_t>(set.scenarios.size())) +
                          " output calls, 0 allocations");
 }
 
-// A start that fails after the block allocated its start-time memory (the
-// initial conditions do not fit the channels): release must still free it.
-Scenario failingStart() {
-    Scenario scenario = standardScenarios().front();
-    scenario.name = "a start refused for its initial conditions";
-    return scenario;
-}
-
+// A start that fails after the block allocated its start-time memory (a
+// built-in set knows such parameters): release must still free it.
 Outcome releaseCycles(const CheckContext& context) {
     const auto library = loadForCheck(context);
     std::mt19937_64 random(context.seed);
-    const std::vector<Scenario> scenarios = standardScenarios();
+    const ScenarioSet set = scenariosFor(*library, context.parameters);
+    const std::vector<Scenario>& scenarios = set.scenarios;
     constexpr int cycles = 1000;
     const std::size_t liveBefore = vostrel::liveCallocBlocks();
     const std::size_t heapBefore = mallinfo2().uordblks;
     int refusedStarts = 0;
     for (int cycle = 0; cycle < cycles; ++cycle) {
-        const bool refuseStart = cycle % 10 == 9;
-        const Scenario& scenario = refuseStart ? failingStart() : scenarios[static_cast<std::size_t>(cycle) % scenarios.size()];
+        const bool refuseStart = cycle % 10 == 9 && set.refusedStart.has_value();
+        const Scenario& scenario =
+            refuseStart ? *set.refusedStart : scenarios[static_cast<std::size_t>(cycle) % scenarios.size()];
         announceStage("cycle " + std::to_string(cycle + 1) + ": " + scenario.name);
-        std::vector<vostrel::Array> parameters = parametersOf(scenario);
-        if (refuseStart) {
-            parameters[2] = vostrel::Array::matrix(1, 3, {1.0, 2.0, 3.0});  // 3 values for 2 channels
-        }
         try {
-            vostrel::Simulation simulation(*library, std::move(parameters), connectionsOf(scenario));
-            const std::size_t width = static_cast<std::size_t>(scenario.delayWidth());
-            std::vector<double> out(scenario.dataValues());
+            vostrel::Simulation simulation(*library, scenario.parameterArrays(), scenario.connections);
             for (int frame = 0; frame < 3; ++frame) {
-                simulation.step(randomValues(random, scenario.dataValues(), -1.0, 1.0),
-                                randomValues(random, width, 0.0, scenario.maxDelay), out);
+                const auto inputs = randomInputs(random, scenario, simulation.block().record());
+                for (std::size_t p = 0; p < inputs.size(); ++p) {
+                    std::copy(inputs[p].begin(), inputs[p].end(), simulation.input(static_cast<int32_t>(p)).begin());
+                }
+                simulation.step();
             }
         } catch (const vostrel::SimulationError& error) {
             if (!refuseStart) {
@@ -107,9 +101,9 @@ Outcome releaseCycles(const CheckContext& context) {
 
 std::vector<Check> memoryChecks() {
     return {
-        {"memory.run-time-allocation", "no memory allocated by an output call", noRunTimeAllocation},
+        {"memory.run-time-allocation", "no memory allocated by an output call", noRunTimeAllocation, nullptr, true},
         {"memory.release-cycles", "release frees everything the block allocated, over 1000 cycles", releaseCycles},
     };
 }
 
-}  // namespace quorbelin::cli::validate
+}  // namespace quorbelin::validator

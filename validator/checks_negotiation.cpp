@@ -9,11 +9,11 @@
 #include <random>
 #include <sstream>
 
-#include "cli/validate_checks.h"
-#include "cli/validate_harness.h"
-#include "cli/validate_isolation.h"
+#include "validator/checks.h"
+#include "validator/harness.h"
+#include "validator/isolation.h"
 
-namespace quorbelin::cli::validate {
+namespace quorbelin::validator {
 namespace {
 
 using vostrel::HostBlock;
@@ -32,12 +32,17 @@ struct Trial {
     std::vector<Proposal> proposals;
 };
 
+struct PortCounts {
+    int32_t inputs = 0;
+    int32_t outputs = 0;
+};
+
 // A value a correct host could propose: a port the block has, a positive
 // width, real or complex, a sample time of a period above 0 (or +inf for a
 // constant) and a finite offset.
-bool isValid(const Proposal& p) {
+bool isValid(const Proposal& p, const PortCounts& counts) {
     const bool output = p.code == 116 || p.code == 121 || p.code == 123;
-    if (p.port < 0 || p.port > (output ? 0 : 1)) {
+    if (p.port < 0 || p.port >= (output ? counts.outputs : counts.inputs)) {
         return false;
     }
     switch (p.code) {
@@ -47,14 +52,17 @@ bool isValid(const Proposal& p) {
     }
 }
 
-Trial randomTrial(std::mt19937_64& random) {
-    const std::vector<Scenario> scenarios = standardScenarios();
+Trial randomTrial(std::mt19937_64& random, const ScenarioSet& set, const PortCounts& counts) {
     auto pick = [&](const auto& options) { return options[random() % options.size()]; };
     Trial trial;
-    trial.scenario = pick(scenarios);
-    trial.invalidParameters = random() % 8 == 0;
+    trial.scenario = pick(set.scenarios);
+    // Parameters the block refuses, when the set knows such.
+    trial.invalidParameters = random() % 8 == 0 && set.refusedParameters.has_value();
+    if (trial.invalidParameters) {
+        trial.scenario.parameters = set.refusedParameters->parameters;
+    }
     // Half the trials propose only what a correct host could.
-    const bool validOnly = random() % 2 == 0;
+    const bool validOnly = random() % 2 == 0 && counts.inputs + counts.outputs > 0;
     static const std::vector<int32_t> codes = {115, 116, 120, 121, 122, 123};
     static const std::vector<int32_t> ports = {0, 0, 0, 1, 1, -1, 2, 5, std::numeric_limits<int32_t>::min()};
     static const std::vector<int32_t> widths = {-1, 0, 1, 2, 3, 4, 5, 6, 8, 10, 12, 16, 64, -7,
@@ -75,7 +83,7 @@ Trial randomTrial(std::mt19937_64& random) {
             proposal.value = complexity ? pick(complexities) : pick(widths);
             proposal.period = pick(periods);
             proposal.offset = pick(offsets);
-        } while (validOnly && !isValid(proposal));
+        } while (validOnly && !isValid(proposal, counts));
         trial.proposals.push_back(proposal);
     }
     return trial;
@@ -135,7 +143,9 @@ std::string bitsOf(double value) { return std::to_string(std::bit_cast<uint64_t>
 // with a message by the sample-time check or at start.
 std::string runSettled(const vostrel::BlockLibrary& library, HostBlock& block) {
     BlockRecord& record = block.record();
-    block.setSampleTime(record.inputPorts[0].samplePeriod, record.inputPorts[0].sampleOffset);
+    if (record.sizes[numInputPorts] > 0) {
+        block.setSampleTime(record.inputPorts[0].samplePeriod, record.inputPorts[0].sampleOffset);
+    }
     for (const double code : {101.0, 111.0}) {
         if (!vostrel::callMethod(library, block, code).empty()) {
             return {};
@@ -149,20 +159,22 @@ std::string runSettled(const vostrel::BlockLibrary& library, HostBlock& block) {
         }
     }
     constexpr int32_t largestPortRun = 1 << 16;  // the validator's own storage stays small
-    if (record.inputPorts[0].width > largestPortRun || record.inputPorts[1].width > largestPortRun ||
-        record.outputPorts[0].width > largestPortRun) {
+    bool tooWide = false;
+    for (int32_t p = 0; p < record.sizes[numInputPorts]; ++p) {
+        tooWide = tooWide || record.inputPorts[p].width > largestPortRun;
+    }
+    for (int32_t p = 0; p < record.sizes[numOutputPorts]; ++p) {
+        tooWide = tooWide || record.outputPorts[p].width > largestPortRun;
+    }
+    if (tooWide) {
         vostrel::callMethod(library, block, 107);
         return {};
     }
     GuardedPorts ports(record);
-    const std::size_t dataValues = static_cast<std::size_t>(record.inputPorts[0].width) *
-                                   (record.inputPorts[0].complexity == COMPLEXITY_COMPLEX ? 2 : 1);
-    const std::size_t delayValues = static_cast<std::size_t>(record.inputPorts[1].width) *
-                                    (record.inputPorts[1].complexity == COMPLEXITY_COMPLEX ? 2 : 1);
     DirectCall outputs(library, record, 104);
     std::string problem;
     for (int frame = 0; frame < 4 && problem.empty(); ++frame) {
-        ports.load(std::vector<double>(dataValues, 0.5), std::vector<double>(delayValues, 1.25));
+        ports.loadConstant(0.5);
         const std::string message = outputs();
         problem = message.empty() ? ports.problems() : "settled ports that the output call refuses: " + message;
     }
@@ -170,14 +182,14 @@ std::string runSettled(const vostrel::BlockLibrary& library, HostBlock& block) {
     return problem.empty() ? problem : "after a settlement that started: " + problem;
 }
 
-Settlement runTrial(const vostrel::BlockLibrary& library, const Trial& trial) {
+bool validWidth(int32_t width) { return width >= -1; }
+bool validComplexity(int32_t complexity) { return complexity >= -1 && complexity <= 1; }
+
+Settlement runTrial(const vostrel::BlockLibrary& library, const Trial& trial, const ScenarioSet& set,
+                    const PortCounts& counts) {
     Settlement settlement;
     HostBlock block(library.blockName());
-    std::vector<vostrel::Array> parameters = parametersOf(trial.scenario);
-    if (trial.invalidParameters) {
-        parameters[3] = vostrel::Array::scalar(0.0);  // no channel count is 0
-    }
-    block.setParameters(std::move(parameters));
+    block.setParameters(trial.scenario.parameterArrays());
     const vostrel::SizeQueryResult registration = vostrel::registerBlock(library, block);
     BlockRecord& record = block.record();
     if (registration.abandoned) {
@@ -216,28 +228,44 @@ Settlement runTrial(const vostrel::BlockLibrary& library, const Trial& trial) {
               << bitsOf(outputs[p].samplePeriod) << "," << bitsOf(outputs[p].sampleOffset) << ";";
     }
     settlement.ports = ports.str();
-    const bool allValid = std::all_of(trial.proposals.begin(), trial.proposals.end(), isValid);
-    if (!settlement.message.empty() || inputs.count() < 2 || outputs.count() < 1 || !allValid) {
+    const bool allValid = std::all_of(trial.proposals.begin(), trial.proposals.end(),
+                                      [&](const Proposal& p) { return isValid(p, counts); });
+    if (!settlement.message.empty() || inputs.count() != counts.inputs || outputs.count() != counts.outputs ||
+        !allValid) {
         // Values a host should never propose may be stored as they come.
         return settlement;
     }
-    // A settled set is consistent: the output follows the data port. (What
-    // the host proposes for the delay port is the host's affair.)
-    const InputPortRecord& data = inputs[0];
-    const InputPortRecord& delays = inputs[1];
-    const OutputPortRecord& output = outputs[0];
-    if (data.width >= 0 && output.width >= 0 && data.width != output.width) {
-        settlement.problem = "settled a data width of " + std::to_string(data.width) + " with an output width of " +
-                             std::to_string(output.width);
-    } else if (data.complexity >= 0 && output.complexity >= 0 && data.complexity != output.complexity) {
-        settlement.problem = "settled different complexity on the data port and the output";
-    } else if (data.width < -1 || output.width < -1 || delays.width < -1 || data.complexity < -1 ||
-               delays.complexity < -1 || delays.complexity > 1 ||
-               data.complexity > 1 || output.complexity < -1 || output.complexity > 1) {
-        settlement.problem = "settled a width or complexity outside the port values from valid proposals";
+    // A settled set is consistent: every value one a port can hold, and
+    // paired ports alike.
+    bool complete = true;
+    for (int32_t p = 0; p < inputs.count() && settlement.problem.empty(); ++p) {
+        if (!validWidth(inputs[p].width) || !validComplexity(inputs[p].complexity)) {
+            settlement.problem = "settled a width or complexity of input port " + std::to_string(p) +
+                                 " outside the port values from valid proposals";
+        }
+        complete = complete && inputs[p].width >= 0 && inputs[p].complexity >= 0 && inputs[p].samplePeriod > 0.0;
     }
-    settlement.complete = data.width >= 0 && delays.width >= 0 && output.width >= 0 && data.complexity >= 0 &&
-                          output.complexity >= 0 && delays.complexity >= 0 && data.samplePeriod > 0.0;
+    for (int32_t p = 0; p < outputs.count() && settlement.problem.empty(); ++p) {
+        if (!validWidth(outputs[p].width) || !validComplexity(outputs[p].complexity)) {
+            settlement.problem = "settled a width or complexity of output port " + std::to_string(p) +
+                                 " outside the port values from valid proposals";
+        }
+        complete = complete && outputs[p].width >= 0 && outputs[p].complexity >= 0;
+    }
+    for (const auto& [in, out] : set.pairedPorts) {
+        if (!settlement.problem.empty() || in >= inputs.count() || out >= outputs.count()) {
+            continue;
+        }
+        const std::string pair = "input port " + std::to_string(in) + " and output port " + std::to_string(out);
+        if (inputs[in].width >= 0 && outputs[out].width >= 0 && inputs[in].width != outputs[out].width) {
+            settlement.problem = "settled widths " + std::to_string(inputs[in].width) + " and " +
+                                 std::to_string(outputs[out].width) + " on " + pair;
+        } else if (inputs[in].complexity >= 0 && outputs[out].complexity >= 0 &&
+                   inputs[in].complexity != outputs[out].complexity) {
+            settlement.problem = "settled different complexity on " + pair;
+        }
+    }
+    settlement.complete = complete && inputs.count() + outputs.count() > 0;
     if (settlement.complete && settlement.problem.empty()) {
         settlement.problem = runSettled(library, block);
     }
@@ -245,7 +273,7 @@ Settlement runTrial(const vostrel::BlockLibrary& library, const Trial& trial) {
 }
 
 std::string describe(const Trial& trial) {
-    std::string text = trial.scenario.name + (trial.invalidParameters ? " with numChannels 0" : "") + ":";
+    std::string text = trial.scenario.name + (trial.invalidParameters ? " with parameters it refuses" : "") + ":";
     for (const Proposal& proposal : trial.proposals) {
         text += " " + describe(proposal);
     }
@@ -254,14 +282,17 @@ std::string describe(const Trial& trial) {
 
 Outcome negotiationFuzz(const CheckContext& context) {
     const auto library = loadForCheck(context);
+    const ScenarioSet set = scenariosFor(*library, context.parameters);
+    PortCounts counts;
     {
         HostBlock probe(library->blockName());
-        probe.setParameters(parametersOf(standardScenarios().front()));
+        probe.setParameters(set.scenarios.front().parameterArrays());
         const vostrel::SizeQueryResult registration = vostrel::registerBlock(*library, probe);
         if (registration.abandoned || probe.record().errorMessage != nullptr) {
             throw CheckSkipped("the block refuses registration with the validator's parameters: " +
                                (registration.abandoned ? registration.message : std::string(probe.record().errorMessage)));
         }
+        counts = {probe.record().sizes[numInputPorts], probe.record().sizes[numOutputPorts]};
     }
     std::mt19937_64 random(context.seed);
     constexpr int trials = 300;
@@ -269,19 +300,22 @@ Outcome negotiationFuzz(const CheckContext& context) {
     int settled = 0;
     int validTrials = 0;
     for (int t = 0; t < trials; ++t) {
-        const Trial trial = randomTrial(random);
+        const Trial trial = randomTrial(random, set, counts);
         announceStage("trial " + std::to_string(t) + ": " + describe(trial));
-        const Settlement first = runTrial(*library, trial);
+        const Settlement first = runTrial(*library, trial, set, counts);
         if (!first.problem.empty()) {
             return Outcome::fail(describe(trial) + ": " + first.problem);
         }
-        const Settlement second = runTrial(*library, trial);
+        const Settlement second = runTrial(*library, trial, set, counts);
         if (first.message != second.message || first.ports != second.ports) {
             return Outcome::fail(describe(trial) + ": the same proposals gave different results the second time");
         }
         messages += first.message.empty() ? 0 : 1;
         settled += first.complete ? 1 : 0;
-        validTrials += std::all_of(trial.proposals.begin(), trial.proposals.end(), isValid) ? 1 : 0;
+        validTrials += std::all_of(trial.proposals.begin(), trial.proposals.end(),
+                                   [&](const Proposal& p) { return isValid(p, counts); })
+                           ? 1
+                           : 0;
     }
     return Outcome::pass(std::to_string(trials) + " random proposal sequences: " + std::to_string(messages) +
                          " refused with a message, " + std::to_string(settled) +
@@ -298,4 +332,4 @@ std::vector<Check> negotiationChecks() {
     };
 }
 
-}  // namespace quorbelin::cli::validate
+}  // namespace quorbelin::validator

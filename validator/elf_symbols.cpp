@@ -1,4 +1,4 @@
-#include "cli/validate_elf_symbols.h"
+#include "validator/elf_symbols.h"
 
 #include <elf.h>
 
@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
-namespace quorbelin::cli::validate {
+namespace quorbelin::validator {
 namespace {
 
 // Every offset and size comes from the file: each is checked against its
@@ -106,4 +106,4 @@ DynamicSymbols readDynamicSymbols(const std::string& path) {
     return symbols;
 }
 
-}  // namespace quorbelin::cli::validate
+}  // namespace quorbelin::validator

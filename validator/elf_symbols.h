@@ -1,12 +1,12 @@
 // The dynamic symbols a shared library defines, read from its ELF file, so
 // the validator can tell what a block library exports without a loader.
-#ifndef QUORBELIN_CLI_VALIDATE_ELF_SYMBOLS_H
-#define QUORBELIN_CLI_VALIDATE_ELF_SYMBOLS_H
+#ifndef QUORBELIN_VALIDATOR_ELF_SYMBOLS_H
+#define QUORBELIN_VALIDATOR_ELF_SYMBOLS_H
 
 #include <set>
 #include <string>
 
-namespace quorbelin::cli::validate {
+namespace quorbelin::validator {
 
 struct DynamicSymbols {
     std::set<std::string> defined;    // global or weak, visible to the loader
@@ -18,6 +18,6 @@ struct DynamicSymbols {
 // its tables point outside it.
 DynamicSymbols readDynamicSymbols(const std::string& path);
 
-}  // namespace quorbelin::cli::validate
+}  // namespace quorbelin::validator
 
 #endif

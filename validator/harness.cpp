@@ -1,65 +1,10 @@
-#include "cli/validate_harness.h"
+#include "validator/harness.h"
 
 #include <bit>
 #include <cstring>
 #include <stdexcept>
 
-#include "bridge/block_record.h"
-
-namespace quorbelin::cli::validate {
-
-std::vector<Scenario> standardScenarios() {
-    return {
-        {.name = "real, linear, 2 channels of 4, per-sample delays",
-         .maxDelay = 8, .numChannels = 2, .dataWidth = 8, .initialCondition = 0.5},
-        {.name = "complex, linear, 3 channels of 2, per-channel delays",
-         .maxDelay = 5, .numChannels = 3, .perChannel = true, .dataWidth = 6, .complex = true},
-        {.name = "real, FIR 4 taps x 8 phases, 2 channels of 3, per-sample delays",
-         .maxDelay = 10, .filterRows = 4, .filterPhases = 8, .numChannels = 2, .dataWidth = 6},
-        {.name = "complex, FIR 5 taps x 4 phases, 2 channels of 5, per-channel delays",
-         .maxDelay = 6, .filterRows = 5, .filterPhases = 4, .numChannels = 2, .perChannel = true, .dataWidth = 10,
-         .complex = true},
-        {.name = "real, linear, a channel per element of 5", .maxDelay = 4, .numChannels = -1, .dataWidth = 5},
-        {.name = "real, FIR 3 taps x 2 phases, a frame of 16 on a line of 5",
-         .maxDelay = 3, .filterRows = 3, .filterPhases = 2, .numChannels = 1, .dataWidth = 16},
-    };
-}
-
-std::vector<vostrel::Array> parametersOf(const Scenario& scenario) {
-    std::vector<vostrel::Array> parameters;
-    parameters.push_back(vostrel::Array::scalar(scenario.maxDelay));
-    if (scenario.filterRows == 0) {
-        parameters.push_back(vostrel::Array::empty());
-    } else {
-        // Phase p weighs the two middle taps as linear interpolation at
-        // fraction p / phases would; the others get a small symmetric part.
-        const int32_t rows = scenario.filterRows;
-        const int32_t phases = scenario.filterPhases;
-        const int32_t half = rows / 2;
-        std::vector<double> taps(static_cast<std::size_t>(rows) * static_cast<std::size_t>(phases), 0.0);
-        for (int32_t p = 0; p < phases; ++p) {
-            const double fraction = static_cast<double>(p) / phases;
-            double* column = taps.data() + static_cast<std::ptrdiff_t>(p) * rows;
-            for (int32_t t = 0; t < rows; ++t) {
-                column[t] = 0.01 / (1 + t);
-            }
-            column[half > 0 ? half - 1 : 0] += 1.0 - fraction;
-            column[half < rows ? half : rows - 1] += fraction;
-        }
-        parameters.push_back(vostrel::Array::matrix(rows, phases, std::move(taps)));
-    }
-    parameters.push_back(vostrel::Array::scalar(scenario.initialCondition));
-    parameters.push_back(vostrel::Array::scalar(scenario.numChannels));
-    parameters.push_back(vostrel::Array::scalar(scenario.perChannel ? 1.0 : 0.0));
-    return parameters;
-}
-
-vostrel::Connections connectionsOf(const Scenario& scenario) {
-    vostrel::Connections connections;
-    connections.data = {scenario.dataWidth, scenario.complex ? 1 : 0, 1.0, 0.0};
-    connections.delay = {scenario.delayWidth(), 0, 1.0, 0.0};
-    return connections;
-}
+namespace quorbelin::validator {
 
 std::vector<double> randomValues(std::mt19937_64& random, std::size_t count, double low, double high) {
     std::uniform_real_distribution<double> distribution(low, high);
@@ -70,65 +15,108 @@ std::vector<double> randomValues(std::mt19937_64& random, std::size_t count, dou
     return values;
 }
 
+std::size_t portValues(int32_t width, int32_t complexity) {
+    return static_cast<std::size_t>(width < 0 ? 0 : width) * (complexity == COMPLEXITY_COMPLEX ? 2u : 1u);
+}
+
+std::vector<std::vector<double>> randomInputs(std::mt19937_64& random, const Scenario& scenario,
+                                              const BlockRecord& record) {
+    std::vector<std::vector<double>> inputs;
+    for (int32_t p = 0; p < record.sizes[numInputPorts]; ++p) {
+        const InputPortRecord& port = record.inputPorts[p];
+        const ValueRange range = scenario.inputRange(static_cast<std::size_t>(p));
+        inputs.push_back(randomValues(random, portValues(port.width, port.complexity), range.low, range.high));
+    }
+    return inputs;
+}
+
 double unwrittenMarker() { return std::bit_cast<double>(uint64_t{0x7FF80000DEAD0001}); }
 double guardMarker() { return std::bit_cast<double>(uint64_t{0x7FF800006A617264}); }
 bool sameBits(double a, double b) { return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b); }
 
-GuardedPorts::Port GuardedPorts::makePort(int32_t width, bool complex) {
+GuardedPorts::Port GuardedPorts::makePort(int32_t width, int32_t complexity) {
     if (width < 0) {
         throw std::runtime_error("a port's width is still unknown");
     }
     Port port;
-    port.stride = complex ? 2 : 1;
-    port.values = static_cast<std::size_t>(width) * port.stride;
+    port.stride = complexity == COMPLEXITY_COMPLEX ? 2 : 1;
+    port.values = portValues(width, complexity);
     port.storage.assign(port.values + 2 * guardCount, guardMarker());
     return port;
 }
 
 GuardedPorts::GuardedPorts(BlockRecord& record) {
-    if (record.inputPorts == nullptr || record.outputPorts == nullptr || record.sizes[numInputPorts] < 2 ||
-        record.sizes[numOutputPorts] < 1) {
-        throw std::runtime_error("the block does not have the two inputs and the output the validator drives");
+    const int32_t inputs = record.sizes[numInputPorts];
+    const int32_t outputs = record.sizes[numOutputPorts];
+    if ((inputs > 0 && record.inputPorts == nullptr) || (outputs > 0 && record.outputPorts == nullptr)) {
+        throw std::runtime_error("the block declares ports without port records");
     }
-    const InputPortRecord& data = record.inputPorts[0];
-    const InputPortRecord& delays = record.inputPorts[1];
-    const OutputPortRecord& output = record.outputPorts[0];
-    data_ = makePort(data.width, data.complexity == COMPLEXITY_COMPLEX);
-    delays_ = makePort(delays.width, delays.complexity == COMPLEXITY_COMPLEX);
-    output_ = makePort(output.width, output.complexity == COMPLEXITY_COMPLEX);
-    for (std::size_t e = 0; e < data_.values / data_.stride; ++e) {
-        dataElements_.push_back(data_.begin() + e * data_.stride);
+    for (int32_t p = 0; p < inputs; ++p) {
+        inputs_.push_back(makePort(record.inputPorts[p].width, record.inputPorts[p].complexity));
     }
-    for (std::size_t e = 0; e < delays_.values / delays_.stride; ++e) {
-        delayElements_.push_back(delays_.begin() + e * delays_.stride);
+    for (int32_t p = 0; p < outputs; ++p) {
+        outputs_.push_back(makePort(record.outputPorts[p].width, record.outputPorts[p].complexity));
     }
-    record.inputPorts[0].signal = dataElements_.data();
-    record.inputPorts[1].signal = delayElements_.data();
-    record.outputPorts[0].signal = output_.begin();
+    // Hooked in only once every port's storage exists: the vectors no
+    // longer move.
+    for (std::size_t p = 0; p < inputs_.size(); ++p) {
+        Port& port = inputs_[p];
+        for (std::size_t e = 0; e < port.values / port.stride; ++e) {
+            port.elements.push_back(port.begin() + e * port.stride);
+        }
+        record.inputPorts[p].signal = port.elements.data();
+    }
+    for (std::size_t p = 0; p < outputs_.size(); ++p) {
+        record.outputPorts[p].signal = outputs_[p].begin();
+    }
 }
 
-void GuardedPorts::load(std::span<const double> data, std::span<const double> delays) {
-    if (data.size() != data_.values || delays.size() != delays_.values) {
-        throw std::runtime_error("a frame of " + std::to_string(data.size()) + " data and " +
-                                 std::to_string(delays.size()) + " delay values for ports of " +
-                                 std::to_string(data_.values) + " and " + std::to_string(delays_.values));
+void GuardedPorts::load(const std::vector<std::vector<double>>& inputs) {
+    if (inputs.size() != inputs_.size()) {
+        throw std::runtime_error("a frame for " + std::to_string(inputs.size()) + " input ports of " +
+                                 std::to_string(inputs_.size()));
     }
-    std::copy(data.begin(), data.end(), data_.begin());
-    std::copy(delays.begin(), delays.end(), delays_.begin());
-    std::fill(output_.begin(), output_.begin() + output_.values, unwrittenMarker());
-    loadedData_ = data_.storage;
-    loadedDelays_ = delays_.storage;
+    for (std::size_t p = 0; p < inputs_.size(); ++p) {
+        Port& port = inputs_[p];
+        if (inputs[p].size() != port.values) {
+            throw std::runtime_error("a frame of " + std::to_string(inputs[p].size()) + " values for input port " +
+                                     std::to_string(p) + " of " + std::to_string(port.values));
+        }
+        std::copy(inputs[p].begin(), inputs[p].end(), port.begin());
+        port.loaded = port.storage;
+    }
+    for (Port& port : outputs_) {
+        std::fill(port.begin(), port.begin() + port.values, unwrittenMarker());
+    }
 }
 
-std::span<const double> GuardedPorts::output() const { return {output_.begin(), output_.values}; }
+void GuardedPorts::loadConstant(double value) {
+    std::vector<std::vector<double>> inputs;
+    for (const Port& port : inputs_) {
+        inputs.emplace_back(port.values, value);
+    }
+    load(inputs);
+}
 
-std::string GuardedPorts::guardProblem(const Port& port, const char* name) {
+std::span<const double> GuardedPorts::output(std::size_t port) const {
+    return {outputs_.at(port).begin(), outputs_.at(port).values};
+}
+
+std::vector<double> GuardedPorts::allOutputs() const {
+    std::vector<double> values;
+    for (const Port& port : outputs_) {
+        values.insert(values.end(), port.begin(), port.begin() + port.values);
+    }
+    return values;
+}
+
+std::string GuardedPorts::guardProblem(const Port& port, const std::string& name) {
     for (std::size_t i = 0; i < guardCount; ++i) {
         if (!sameBits(port.storage[guardCount - 1 - i], guardMarker())) {
-            return std::string("wrote ") + std::to_string(i + 1) + " value(s) before " + name;
+            return "wrote " + std::to_string(i + 1) + " value(s) before " + name;
         }
         if (!sameBits(port.storage[guardCount + port.values + i], guardMarker())) {
-            return std::string("wrote value ") + std::to_string(i) + " past the end of " + name + " (" +
+            return "wrote value " + std::to_string(i) + " past the end of " + name + " (" +
                    std::to_string(port.values) + " values)";
         }
     }
@@ -136,21 +124,27 @@ std::string GuardedPorts::guardProblem(const Port& port, const char* name) {
 }
 
 std::string GuardedPorts::problems() const {
-    for (const auto& [port, name] : {std::pair{&data_, "input port 0"}, std::pair{&delays_, "input port 1"},
-                                     std::pair{&output_, "output port 0"}}) {
-        if (std::string problem = guardProblem(*port, name); !problem.empty()) {
+    for (std::size_t p = 0; p < inputs_.size(); ++p) {
+        const std::string name = "input port " + std::to_string(p);
+        if (std::string problem = guardProblem(inputs_[p], name); !problem.empty()) {
             return problem;
         }
+        const Port& port = inputs_[p];
+        if (port.loaded.size() == port.storage.size() &&
+            std::memcmp(port.storage.data(), port.loaded.data(), port.storage.size() * sizeof(double)) != 0) {
+            return "changed " + name;
+        }
     }
-    if (std::memcmp(data_.storage.data(), loadedData_.data(), data_.storage.size() * sizeof(double)) != 0) {
-        return "changed input port 0";
-    }
-    if (std::memcmp(delays_.storage.data(), loadedDelays_.data(), delays_.storage.size() * sizeof(double)) != 0) {
-        return "changed input port 1";
-    }
-    for (std::size_t i = 0; i < output_.values; ++i) {
-        if (sameBits(output_.begin()[i], unwrittenMarker())) {
-            return "left output value " + std::to_string(i) + " of " + std::to_string(output_.values) + " unwritten";
+    for (std::size_t p = 0; p < outputs_.size(); ++p) {
+        const std::string name = "output port " + std::to_string(p);
+        if (std::string problem = guardProblem(outputs_[p], name); !problem.empty()) {
+            return problem;
+        }
+        for (std::size_t i = 0; i < outputs_[p].values; ++i) {
+            if (sameBits(outputs_[p].begin()[i], unwrittenMarker())) {
+                return "left value " + std::to_string(i) + " of " + std::to_string(outputs_[p].values) + " of " +
+                       name + " unwritten";
+            }
         }
     }
     return {};
@@ -170,12 +164,13 @@ std::string DirectCall::operator()() {
 }
 
 GuardedSimulation::GuardedSimulation(const vostrel::BlockLibrary& library, const Scenario& scenario)
-    : simulation_(library, parametersOf(scenario), connectionsOf(scenario)),
+    : scenario_(scenario),
+      simulation_(library, scenario.parameterArrays(), scenario.connections),
       ports_(simulation_.block().record()),
-      outputCall_(library, simulation_.block().record(), 104) {}
+      outputCall_(library, simulation_.block().record(), computeOutputsCode) {}
 
-std::string GuardedSimulation::step(std::span<const double> data, std::span<const double> delays) {
-    ports_.load(data, delays);
+std::string GuardedSimulation::step(const std::vector<std::vector<double>>& inputs) {
+    ports_.load(inputs);
     std::string message = outputCall_();
     if (!message.empty()) {
         return "the output call stored \"" + message + "\"";
@@ -183,23 +178,24 @@ std::string GuardedSimulation::step(std::span<const double> data, std::span<cons
     return ports_.problems();
 }
 
+std::vector<std::vector<double>> GuardedSimulation::randomFrame(std::mt19937_64& random) {
+    return randomInputs(random, scenario_, record());
+}
+
 std::vector<double> runScenario(const vostrel::BlockLibrary& library, const Scenario& scenario, uint64_t seed,
                                 int32_t frames) {
     std::mt19937_64 random(seed);
     GuardedSimulation simulation(library, scenario);
     std::vector<double> outputs;
-    const double maxDelay = scenario.maxDelay;
     for (int32_t frame = 0; frame < frames; ++frame) {
-        const std::vector<double> data = randomValues(random, scenario.dataValues(), -1.0, 1.0);
-        const std::vector<double> delays =
-            randomValues(random, static_cast<std::size_t>(scenario.delayWidth()), -1.0, maxDelay + 1.0);
-        const std::string problem = simulation.step(data, delays);
+        const std::string problem = simulation.step(simulation.randomFrame(random));
         if (!problem.empty()) {
             throw std::runtime_error(scenario.name + ", frame " + std::to_string(frame) + ": " + problem);
         }
-        outputs.insert(outputs.end(), simulation.output().begin(), simulation.output().end());
+        const std::vector<double> values = simulation.ports().allOutputs();
+        outputs.insert(outputs.end(), values.begin(), values.end());
     }
     return outputs;
 }
 
-}  // namespace quorbelin::cli::validate
+}  // namespace quorbelin::validator

@@ -1,10 +1,10 @@
-// What the validator's checks share: the block configurations they run, host
-// arrays for their parameters, port storage of the validator's own with
-// guard values around it, and the output call made directly, without the
-// host's per-call book-keeping (which allocates), so that whatever happens
-// during it is the block's doing.
-#ifndef QUORBELIN_CLI_VALIDATE_HARNESS_H
-#define QUORBELIN_CLI_VALIDATE_HARNESS_H
+// What the validator's checks share: host arrays and random inputs for a
+// scenario, port storage of the validator's own with guard values around
+// it, and the output call made directly, without the host's per-call
+// book-keeping (which allocates), so that whatever happens during it is the
+// block's doing.
+#ifndef QUORBELIN_VALIDATOR_HARNESS_H
+#define QUORBELIN_VALIDATOR_HARNESS_H
 
 #include <cstdint>
 #include <random>
@@ -14,42 +14,17 @@
 
 #include "host/simulation.h"
 #include "host/vostrel_host.h"
+#include "validator/scenarios.h"
 
-namespace quorbelin::cli::validate {
-
-// One configuration of a delay block with the five parameters of this host's
-// delay blocks, and the signals connected to it.
-struct Scenario {
-    std::string name;
-    double maxDelay = 8.0;
-    int32_t filterRows = 0;  // 0: linear interpolation
-    int32_t filterPhases = 0;
-    double numChannels = 2.0;
-    bool perChannel = false;
-    int32_t dataWidth = 2;
-    bool complex = false;
-    double initialCondition = 0.0;
-
-    // Dmax as the block derives it (every scenario uses a whole number).
-    int32_t maxDelaySamples() const { return static_cast<int32_t>(maxDelay); }
-    int32_t channels() const { return numChannels == -1.0 ? dataWidth : static_cast<int32_t>(numChannels); }
-    int32_t frameSize() const { return numChannels == -1.0 ? 1 : dataWidth / channels(); }
-    int32_t delayWidth() const { return perChannel ? channels() : frameSize(); }
-    std::size_t dataValues() const { return static_cast<std::size_t>(dataWidth) * (complex ? 2 : 1); }
-};
-
-// The scenarios that together reach every path of a delay block: real and
-// complex data, linear and FIR interpolation (odd and even tap counts), both
-// delay modes, a channel per element, frames longer than the delay line.
-std::vector<Scenario> standardScenarios();
-
-// The parameter values in their order: maxDelay, interpFilter, initial
-// conditions, numChannels, perChannelDelay. The filter's phases sum to one.
-std::vector<vostrel::Array> parametersOf(const Scenario& scenario);
-vostrel::Connections connectionsOf(const Scenario& scenario);
+namespace quorbelin::validator {
 
 // Uniform doubles in [low, high).
 std::vector<double> randomValues(std::mt19937_64& random, std::size_t count, double low, double high);
+
+// One frame of random values for every input port of a settled record,
+// each from its scenario range.
+std::vector<std::vector<double>> randomInputs(std::mt19937_64& random, const Scenario& scenario,
+                                              const BlockRecord& record);
 
 // NaNs with payloads the block cannot produce from finite inputs: outputs are
 // pre-filled with `unwritten`, the storage around every port holds `guard`.
@@ -57,19 +32,28 @@ double unwrittenMarker();
 double guardMarker();
 bool sameBits(double a, double b);
 
-// Storage of the validator's own for input ports 0 and 1 and output port 0
-// of a record whose widths are settled, with guard values on both sides, hooked
-// into the record in place of the host's.
+// Doubles a settled port's signal takes (pairs when complex).
+std::size_t portValues(int32_t width, int32_t complexity);
+
+// Storage of the validator's own for every port of a record whose widths
+// are settled, with guard values on both sides, hooked into the record in
+// place of the host's.
 class GuardedPorts {
 public:
     explicit GuardedPorts(BlockRecord& record);
     GuardedPorts(const GuardedPorts&) = delete;
     GuardedPorts& operator=(const GuardedPorts&) = delete;
 
-    // Copies the frame's values in and pre-fills the outputs with the
-    // unwritten marker.
-    void load(std::span<const double> data, std::span<const double> delays);
-    std::span<const double> output() const;
+    // Copies one frame's values into the inputs (one vector per input port)
+    // and pre-fills the outputs with the unwritten marker.
+    void load(const std::vector<std::vector<double>>& inputs);
+    // Every input port filled with `value`.
+    void loadConstant(double value);
+    std::span<const double> output(std::size_t port) const;
+    std::size_t inputCount() const { return inputs_.size(); }
+    std::size_t outputCount() const { return outputs_.size(); }
+    // Every output port's values, one after the other.
+    std::vector<double> allOutputs() const;
     // Empty when every output value was written, no guard was touched and
     // the inputs are as loaded; otherwise what went wrong.
     std::string problems() const;
@@ -80,19 +64,16 @@ private:
         std::vector<double> storage;  // guard, values, guard
         std::size_t values = 0;
         std::size_t stride = 1;
+        std::vector<const double*> elements;  // inputs: one reference per element
+        std::vector<double> loaded;           // inputs: the storage as loaded
         double* begin() { return storage.data() + guardCount; }
         const double* begin() const { return storage.data() + guardCount; }
     };
-    static Port makePort(int32_t width, bool complex);
-    static std::string guardProblem(const Port& port, const char* name);
+    static Port makePort(int32_t width, int32_t complexity);
+    static std::string guardProblem(const Port& port, const std::string& name);
 
-    Port data_;
-    Port delays_;
-    Port output_;
-    std::vector<const double*> dataElements_;
-    std::vector<const double*> delayElements_;
-    std::vector<double> loadedData_;
-    std::vector<double> loadedDelays_;
+    std::vector<Port> inputs_;
+    std::vector<Port> outputs_;
 };
 
 // A method call made straight into the entry point with the record in
@@ -115,25 +96,27 @@ class GuardedSimulation {
 public:
     GuardedSimulation(const vostrel::BlockLibrary& library, const Scenario& scenario);
     // One frame: returns the block's message, or what went wrong with the
-    // storage; empty when the frame went well. The outputs are in output().
-    std::string step(std::span<const double> data, std::span<const double> delays);
-    std::span<const double> output() const { return ports_.output(); }
+    // storage; empty when the frame went well. The outputs are in ports().
+    std::string step(const std::vector<std::vector<double>>& inputs);
+    // A frame of random inputs from the scenario's ranges.
+    std::vector<std::vector<double>> randomFrame(std::mt19937_64& random);
     BlockRecord& record() { return simulation_.block().record(); }
     DirectCall& outputCall() { return outputCall_; }
     GuardedPorts& ports() { return ports_; }
 
 private:
+    Scenario scenario_;
     vostrel::Simulation simulation_;
     GuardedPorts ports_;
     DirectCall outputCall_;
 };
 
-// Runs a scenario over `frames` frames of random data and delays from the
-// seed and returns every output value in order (the block's message or a
-// storage problem makes it throw std::runtime_error).
+// Runs a scenario over `frames` frames of random inputs from the seed and
+// returns every output value in order (the block's message or a storage
+// problem makes it throw std::runtime_error).
 std::vector<double> runScenario(const vostrel::BlockLibrary& library, const Scenario& scenario, uint64_t seed,
                                 int32_t frames);
 
-}  // namespace quorbelin::cli::validate
+}  // namespace quorbelin::validator
 
 #endif

@@ -1,12 +1,12 @@
 // The texts every block of this host answers with, as the host's binary
 // interface fixes them: the entry point's argument checks (labelled with the
 // block's name) and the dispatch's refusals.
-#ifndef QUORBELIN_CLI_VALIDATE_INTERFACE_TEXTS_H
-#define QUORBELIN_CLI_VALIDATE_INTERFACE_TEXTS_H
+#ifndef QUORBELIN_VALIDATOR_INTERFACE_TEXTS_H
+#define QUORBELIN_VALIDATOR_INTERFACE_TEXTS_H
 
 #include <string>
 
-namespace quorbelin::cli::validate::texts {
+namespace quorbelin::validator::texts {
 
 inline std::string label(const std::string& blockName) {
     return "KIV level2 S-function \"" + blockName + "\"";
@@ -36,6 +36,6 @@ inline constexpr const char* zeroCrossings =
     "To have nonsampled zero crossings, you must define MDL_ZERO_CROSSINGS and have a mdlZeroCrossings routine";
 inline std::string unexpectedCall(const std::string& method) { return "Unexpected call to " + method; }
 
-}  // namespace quorbelin::cli::validate::texts
+}  // namespace quorbelin::validator::texts
 
 #endif

@@ -1,4 +1,4 @@
-#include "cli/validate_isolation.h"
+#include "validator/isolation.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -14,7 +14,7 @@
 #include <exception>
 #include <string>
 
-namespace quorbelin::cli::validate {
+namespace quorbelin::validator {
 namespace {
 
 // The child writes "stage\t<text>\n" lines while it runs and one final
@@ -46,7 +46,9 @@ void writeAll(int fd, const std::string& text) {
     }
 }
 
-[[noreturn]] void runChild(const std::function<Outcome()>& check, int fd) {
+}  // namespace
+
+[[noreturn]] void runAndReport(const std::function<Outcome()>& check, int fd) {
     stageChannel = fd;
     Outcome outcome;
     try {
@@ -64,6 +66,8 @@ void writeAll(int fd, const std::string& text) {
     std::fflush(nullptr);
     _exit(0);
 }
+
+namespace {
 
 // The last stage and the result, read from what the child wrote.
 struct ChildReport {
@@ -106,7 +110,11 @@ void announceStage(const std::string& stage) {
     }
 }
 
-Outcome runIsolated(const std::function<Outcome()>& check, double timeoutSeconds) {
+namespace {
+
+// Starts the child with `start` (which never returns in the child) and
+// reads its report until it ends or the time is up.
+Outcome supervise(const std::function<void(int fd)>& start, double timeoutSeconds) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point started = Clock::now();
     const auto elapsedMs = [&] {
@@ -126,7 +134,8 @@ Outcome runIsolated(const std::function<Outcome()>& check, double timeoutSeconds
     }
     if (child == 0) {
         close(fds[0]);
-        runChild(check, fds[1]);
+        start(fds[1]);
+        _exit(127);
     }
     close(fds[1]);
 
@@ -188,4 +197,33 @@ Outcome runIsolated(const std::function<Outcome()>& check, double timeoutSeconds
     return outcome;
 }
 
-}  // namespace quorbelin::cli::validate
+}  // namespace
+
+Outcome runIsolated(const std::function<Outcome()>& check, double timeoutSeconds) {
+    return supervise([&](int fd) { runAndReport(check, fd); }, timeoutSeconds);
+}
+
+Outcome runProgramIsolated(const std::vector<std::string>& arguments, double timeoutSeconds) {
+    // Built before the fork: the child only duplicates a descriptor and
+    // replaces itself.
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    const std::string failure =
+        "result\t" + std::to_string(static_cast<int>(Status::fail)) + "\tcannot start " + arguments.front() + "\n";
+    return supervise(
+        [&](int fd) {
+            if (fd != reportDescriptor) {
+                dup2(fd, reportDescriptor);
+                close(fd);
+            }
+            execv(argv[0], argv.data());
+            writeAll(reportDescriptor, failure);
+            _exit(127);
+        },
+        timeoutSeconds);
+}
+
+}  // namespace quorbelin::validator

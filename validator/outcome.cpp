@@ -1,6 +1,6 @@
-#include "cli/validate_outcome.h"
+#include "validator/outcome.h"
 
-namespace quorbelin::cli::validate {
+namespace quorbelin::validator {
 
 const char* statusName(Status status) {
     switch (status) {
@@ -18,4 +18,4 @@ bool isFailure(Status status) {
     return status == Status::fail || status == Status::crash || status == Status::timeout;
 }
 
-}  // namespace quorbelin::cli::validate
+}  // namespace quorbelin::validator

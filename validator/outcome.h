@@ -1,12 +1,12 @@
 // What one validator check concludes: a status, a short detail and how long
 // it ran. Checks return PASS, FAIL, WARN or SKIP themselves; CRASH and
 // TIMEOUT are the isolating parent's verdicts on a check that never returned.
-#ifndef QUORBELIN_CLI_VALIDATE_OUTCOME_H
-#define QUORBELIN_CLI_VALIDATE_OUTCOME_H
+#ifndef QUORBELIN_VALIDATOR_OUTCOME_H
+#define QUORBELIN_VALIDATOR_OUTCOME_H
 
 #include <string>
 
-namespace quorbelin::cli::validate {
+namespace quorbelin::validator {
 
 enum class Status { pass, fail, warn, skip, crash, timeout };
 
@@ -25,6 +25,6 @@ struct Outcome {
     static Outcome skip(std::string detail) { return {Status::skip, std::move(detail), 0.0}; }
 };
 
-}  // namespace quorbelin::cli::validate
+}  // namespace quorbelin::validator
 
 #endif

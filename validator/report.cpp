@@ -1,33 +1,10 @@
-#include "cli/validate_report.h"
+#include "validator/report.h"
 
 #include <cmath>
 
-namespace quorbelin::cli::validate {
-namespace {
+#include "validator/json_text.h"
 
-std::string jsonString(const std::string& text) {
-    std::string quoted = "\"";
-    for (const unsigned char c : text) {
-        switch (c) {
-            case '"': quoted += "\\\""; break;
-            case '\\': quoted += "\\\\"; break;
-            case '\n': quoted += "\\n"; break;
-            case '\t': quoted += "\\t"; break;
-            case '\r': quoted += "\\r"; break;
-            default:
-                if (c < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    quoted += escaped;
-                } else {
-                    quoted += static_cast<char>(c);
-                }
-        }
-    }
-    return quoted + "\"";
-}
-
-}  // namespace
+namespace quorbelin::validator {
 
 Tally tally(const std::vector<CheckResult>& results) {
     Tally counts;
@@ -56,7 +33,8 @@ void printSummary(std::FILE* out, const Tally& counts) {
     std::fprintf(out, "\n");
 }
 
-void printJson(std::FILE* out, const std::string& library, uint64_t seed, const std::vector<CheckResult>& results) {
+void printJson(std::FILE* out, const std::string& library, uint64_t seed, const std::vector<CheckResult>& results,
+               const std::vector<std::string>& leftOut) {
     const Tally counts = tally(results);
     std::fprintf(out, "{\n  \"library\": %s,\n  \"seed\": %llu,\n  \"checks\": [", jsonString(library).c_str(),
                  static_cast<unsigned long long>(seed));
@@ -66,8 +44,12 @@ void printJson(std::FILE* out, const std::string& library, uint64_t seed, const 
                      i == 0 ? "" : ",", jsonString(result.name).c_str(), statusName(result.outcome.status),
                      result.outcome.milliseconds, jsonString(result.outcome.detail).c_str());
     }
-    std::fprintf(out, "\n  ],\n  \"passed\": %d,\n  \"failed\": %d,\n  \"warned\": %d,\n  \"skipped\": %d\n}\n",
+    std::fprintf(out, "\n  ],\n  \"notRun\": [");
+    for (std::size_t i = 0; i < leftOut.size(); ++i) {
+        std::fprintf(out, "%s%s", i == 0 ? "" : ", ", jsonString(leftOut[i]).c_str());
+    }
+    std::fprintf(out, "],\n  \"passed\": %d,\n  \"failed\": %d,\n  \"warned\": %d,\n  \"skipped\": %d\n}\n",
                  counts.passed, counts.failed, counts.warned, counts.skipped);
 }
 
-}  // namespace quorbelin::cli::validate
+}  // namespace quorbelin::validator

@@ -1,16 +1,16 @@
 // The validator's report: one line per check and a summary, or one JSON
 // document.
-#ifndef QUORBELIN_CLI_VALIDATE_REPORT_H
-#define QUORBELIN_CLI_VALIDATE_REPORT_H
+#ifndef QUORBELIN_VALIDATOR_REPORT_H
+#define QUORBELIN_VALIDATOR_REPORT_H
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "cli/validate_outcome.h"
+#include "validator/outcome.h"
 
-namespace quorbelin::cli::validate {
+namespace quorbelin::validator {
 
 struct CheckResult {
     std::string name;
@@ -29,8 +29,10 @@ Tally tally(const std::vector<CheckResult>& results);
 void printLine(std::FILE* out, const CheckResult& result);
 // "N passed, N failed", with warnings and skips when there are any.
 void printSummary(std::FILE* out, const Tally& counts);
-void printJson(std::FILE* out, const std::string& library, uint64_t seed, const std::vector<CheckResult>& results);
+// leftOut: the checks not run because they test another block's behaviour.
+void printJson(std::FILE* out, const std::string& library, uint64_t seed, const std::vector<CheckResult>& results,
+               const std::vector<std::string>& leftOut = {});
 
-}  // namespace quorbelin::cli::validate
+}  // namespace quorbelin::validator
 
 #endif
