@@ -74,7 +74,7 @@ int64_t workVectorBytes(const WorkVectorView& vector) {
 std::string portJson(int32_t width, int32_t complexity, double period, double offset) {
     const char* complexityName = complexity == COMPLEXITY_COMPLEX ? "complex"
                                  : complexity == COMPLEXITY_REAL  ? "real"
-                                                                  : "unknown";
+                                                                  : "inherited";
     return "{\"width\": " + std::to_string(width) + ", \"complexity\": \"" + complexityName +
            "\", \"samplePeriod\": " + jsonNumber(period) + ", \"constant\": " +
            (std::isinf(period) && period > 0 ? "true" : "false") + ", \"sampleOffset\": " + jsonNumber(offset) + "}";
