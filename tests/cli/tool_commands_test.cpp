@@ -194,6 +194,11 @@ TEST(ToolCommands, InstalledToolFindsItsBlock) {
     // The installed block, not the one in the build tree.
     EXPECT_NE(info.out.find(prefix.path().string()), std::string::npos) << info.out;
 
+    // The validator's allocation helper is installed and found too.
+    const ToolResult validate = runProgram(
+        tool.string(), {"validate", (prefix.path() / "lib" / "quorbelin.so").string(), "--only", "memory.run-*"});
+    EXPECT_EQ(validate.status, 0) << validate.out << validate.err;
+
     writeCsv(prefix / "in.csv", {{1.0}, {2.0}, {3.0}});
     const ToolResult run = runProgram(tool.string(), {"run", prefix / "in.csv", "-o", prefix / "out.csv", "--delay", "1"});
     ASSERT_EQ(run.status, 0) << run.err;
