@@ -10,16 +10,20 @@ namespace quorbelin::validator {
 namespace {
 
 // The configurations tried on a block the validator does not know: every
-// dynamically sized input this wide, every inheriting input of this
-// complexity, every input whose sample time is inherited at period 1.
+// dynamically sized input this wide (or input 0 alone, the others' widths
+// left for the block to derive), every inheriting input of this complexity,
+// every input whose sample time is inherited at period 1.
 struct Fit {
     const char* name;
     int32_t width;
     bool complex;
+    bool firstWidthOnly;
 };
-constexpr Fit fits[] = {{"real inputs of width 4", 4, false},
-                        {"complex inputs of width 3", 3, true},
-                        {"real inputs of width 1", 1, false}};
+constexpr Fit fits[] = {{"real inputs of width 4", 4, false, false},
+                        {"complex inputs of width 3", 3, true, false},
+                        {"real inputs of width 1", 1, false, false},
+                        {"real input 0 of width 4, the other widths derived", 4, false, true},
+                        {"complex input 0 of width 3, the other widths derived", 3, true, true}};
 
 std::vector<vostrel::Array> arraysOf(const std::vector<ParameterValue>& values) {
     std::vector<vostrel::Array> arrays;
@@ -47,12 +51,17 @@ ScenarioSet fittedScenarios(const vostrel::BlockLibrary& library, const std::vec
     ScenarioSet set;
     std::string firstRefusal;
     for (const Fit& fit : fits) {
+        if (fit.firstWidthOnly && inputs < 2) {
+            continue;  // the same as a fit before
+        }
         Scenario scenario{.name = fit.name, .parameters = parameters, .connections = {}, .inputRanges = {}};
         for (int32_t p = 0; p < inputs; ++p) {
             const InputPortRecord& port = record.inputPorts[p];
             vostrel::PortSignal signal = vostrel::PortSignal::source(fit.width, fit.complex, 1.0);
             if (port.width != DYNAMICALLY_SIZED) {
                 signal.width = port.width;
+            } else if (fit.firstWidthOnly && p > 0) {
+                signal.width = -1;
             }
             if (port.complexity != COMPLEXITY_INHERITED) {
                 signal.complexity = port.complexity;
