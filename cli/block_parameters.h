@@ -48,7 +48,9 @@ NamedFilter resolveNamedFilter(const std::string& text);
 // its figures goes to `notes` when given.
 std::optional<Matrix> resolveFilter(const std::string& text, std::FILE* notes = nullptr);
 
-// A number gives a 1 x 1 matrix; anything else is read as a CSV matrix.
+// A number gives a 1 x 1 matrix; anything else is read as a CSV matrix
+// (FileError), a text that is neither is a UsageError naming the option.
+Matrix resolveMatrixParameter(const std::string& text, const std::string& option);
 Matrix resolveInitialConditions(const std::string& text);
 
 // maxDelay, interpFilter, initialConditions, numChannels, perChannelDelay.
