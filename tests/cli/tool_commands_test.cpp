@@ -18,7 +18,7 @@ namespace quorbelin::testing {
 namespace {
 
 TEST(ToolCommands, EveryCommandHasHelpWithAnExample) {
-    for (const char* command : {"run", "demo", "design-filter", "info"}) {
+    for (const char* command : {"run", "demo", "design-filter", "info", "analyze"}) {
         const ToolResult result = runTool({command, "--help"});
         EXPECT_EQ(result.status, 0) << command;
         EXPECT_NE(result.out.find("Example"), std::string::npos) << command << ":\n" << result.out;
@@ -26,7 +26,7 @@ TEST(ToolCommands, EveryCommandHasHelpWithAnExample) {
     }
     const ToolResult top = runTool({"--help"});
     EXPECT_EQ(top.status, 0);
-    for (const char* command : {"run", "demo", "design-filter", "info"}) {
+    for (const char* command : {"run", "demo", "design-filter", "info", "analyze"}) {
         EXPECT_NE(top.out.find(command), std::string::npos) << command;
     }
 }
@@ -140,6 +140,24 @@ TEST(ToolCommands, DemoWritesItsFilesAndReportsTheTable) {
     EXPECT_GT(snr["linear"], 25.0);
     EXPECT_GT(snr["sinc"], 50.0);
     EXPECT_GT(snr["sinc"], snr["linear"] + 15.0);
+    // The accuracy table: worst and mean SNR over band 0.8, the auto design's
+    // worst meeting its 80 dB.
+    const std::regex accuracy(R"((linear|lagrange:3:64|sinc:32:64|auto:80:0\.8 = \S+) +([0-9.]+) +([0-9.]+))");
+    std::map<std::string, std::pair<double, double>> figures;
+    std::istringstream table(result.out);
+    for (std::string line; std::getline(table, line);) {
+        std::smatch match;
+        if (std::regex_match(line, match, accuracy)) {
+            figures[match[1].str().substr(0, 4)] = {std::stod(match[2]), std::stod(match[3])};
+        }
+    }
+    ASSERT_EQ(figures.size(), 4u) << result.out;
+    EXPECT_GE(figures["auto"].first, 80.0);
+    EXPECT_LT(figures["line"].first, figures["lagr"].first);
+    EXPECT_LT(figures["lagr"].first, figures["sinc"].first);
+    for (const auto& [name, pair] : figures) {
+        EXPECT_GT(pair.second, pair.first) << name;
+    }
 }
 
 std::string fileStart(const std::string& path, std::size_t count) {
