@@ -8,8 +8,8 @@
 #include "bench/bench_registry.h"
 #include "bench/bench_setups.h"
 #include "bench/reference_kernel.h"
-#include "engine/kernel_fractional_delay.h"
-#include "engine/kernel_paths.h"
+#include "engine/kernel/fractional_delay.h"
+#include "engine/kernel/paths.h"
 
 namespace quorbelin::bench {
 namespace {

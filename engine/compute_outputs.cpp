@@ -6,7 +6,7 @@
 #include "engine/delay_state.h"
 #include "engine/engine_messages.h"
 #include "engine/engine_methods.h"
-#include "engine/kernel_fractional_delay.h"
+#include "engine/kernel/fractional_delay.h"
 
 namespace quorbelin {
 namespace {

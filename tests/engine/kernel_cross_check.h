@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/kernel_paths.h"
+#include "engine/kernel/paths.h"
 #include "tests/engine/delay_model.h"
 #include "tests/engine/kernel_harness.h"
 #include "tests/engine/random_delays.h"

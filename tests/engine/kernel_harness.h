@@ -9,8 +9,8 @@
 #include <random>
 #include <vector>
 
-#include "engine/kernel_fractional_delay.h"
-#include "engine/kernel_paths.h"
+#include "engine/kernel/fractional_delay.h"
+#include "engine/kernel/paths.h"
 #include "tests/engine/delay_model.h"
 
 namespace quorbelin::testing {

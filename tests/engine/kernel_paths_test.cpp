@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "engine/kernel_paths.h"
+#include "engine/kernel/paths.h"
 #include "tests/engine/kernel_cross_check.h"
 
 namespace quorbelin::testing {

@@ -1,21 +1,22 @@
 // Linear interpolation (an empty filter) in vector lanes: consecutive samples
-// of one channel side by side. Included, like kernel_lanes.h, by one source
+// of one channel side by side. Included, like fir_lanes.h, by one source
 // file per instruction set after it has selected its target, with the same
 // Isa operations.
-#ifndef QUORBELIN_ENGINE_KERNEL_LANES_LINEAR_H
-#define QUORBELIN_ENGINE_KERNEL_LANES_LINEAR_H
+#ifndef QUORBELIN_ENGINE_KERNEL_SIMD_LINEAR_LANES_H
+#define QUORBELIN_ENGINE_KERNEL_SIMD_LINEAR_LANES_H
 
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/kernel_fractional_delay.h"
-#include "engine/kernel_sample_decode.h"
+#include "engine/kernel/fractional_delay.h"
+#include "engine/kernel/sample_decode.h"
+#include "engine/kernel/simd/vector_ops.h"
 
 namespace quorbelin::kernel {
 
 // Copies samples referenced one by one to consecutive entries: whole vectors
 // gathered through the references, the rest one at a time.
-template <class Isa, int Parts>
+template <VectorOps Isa, int Parts>
 void storeSamples(const double* const* in, int32_t samples, double* to) {
     constexpr int32_t perVector = Isa::width / Parts;
     int32_t k = 0;
@@ -40,7 +41,7 @@ void storeSamples(const double* const* in, int32_t samples, double* to) {
 // just stored); returns false, having changed nothing, for others.
 inline constexpr int32_t linearWindow = 1024;
 
-template <class Isa, int Parts>
+template <VectorOps Isa, int Parts>
 bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
                           const DelayLineSizes& sizes, const FrameSignals& signals,
                           double* buffer) {

@@ -4,9 +4,10 @@
 
 #include <cstdint>
 
-#include "engine/kernel_fractional_delay.h"
-#include "engine/kernel_lane_paths.h"
-#include "engine/kernel_sample_decode.h"
+#include "engine/kernel/fractional_delay.h"
+#include "engine/kernel/simd/lane_path.h"
+#include "engine/kernel/sample_decode.h"
+#include "engine/kernel/simd/vector_ops.h"
 
 // Everything below is compiled for AVX2. The headers above are not: their
 // inline functions may be shared with other files, which must run anywhere.
@@ -17,8 +18,8 @@
 #pragma GCC target("avx2")
 #endif
 
-#include "engine/kernel_lanes.h"
-#include "engine/kernel_lanes_linear.h"
+#include "engine/kernel/simd/fir_lanes.h"
+#include "engine/kernel/simd/linear_lanes.h"
 
 namespace quorbelin::kernel {
 namespace {
@@ -83,6 +84,8 @@ struct Avx2 {
         }
     }
 };
+
+static_assert(VectorOps<Avx2>);
 
 template <int Parts>
 bool runLinearTile(int32_t newest, int32_t firstSample, int32_t samples,

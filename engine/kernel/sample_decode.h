@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "bridge/int32_conversion.h"
-#include "engine/kernel_fractional_delay.h"
+#include "engine/kernel/fractional_delay.h"
 
 namespace quorbelin::kernel {
 

@@ -1,11 +1,11 @@
-#include "engine/kernel_fractional_delay.h"
+#include "engine/kernel/fractional_delay.h"
 
 #include <cstddef>
 
-#include "engine/kernel_lane_paths.h"
-#include "engine/kernel_paths.h"
-#include "engine/kernel_portable.h"
-#include "engine/kernel_sample_decode.h"
+#include "engine/kernel/paths.h"
+#include "engine/kernel/portable_path.h"
+#include "engine/kernel/sample_decode.h"
+#include "engine/kernel/simd/lane_path.h"
 
 namespace quorbelin {
 namespace {
