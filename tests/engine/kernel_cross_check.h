@@ -51,13 +51,14 @@ inline std::string describe(const ModelConfig& c) {
 // nearMaximumPercent of the delays lie within 4 samples of Dmax, where the
 // windows reach back to the entries a frame overwrites next.
 inline void crossCheck(const ModelConfig& config, int frames, std::mt19937& random,
-                       KernelPath path = fastestKernelPath(), int nearMaximumPercent = 0) {
-    SCOPED_TRACE(describe(config) + " on the " + kernelPathName(path) + " path");
+                       const FrameKernel& kernelUnderTest = fastestKernelPath(),
+                       int nearMaximumPercent = 0) {
+    SCOPED_TRACE(describe(config) + " by " + kernelUnderTest.name);
     const int length = config.length();
     const std::vector<ModelSample> start =
         randomSamples(static_cast<std::size_t>(config.channels) * length, config.complex, random);
     const int32_t firstIndex = std::uniform_int_distribution<int32_t>(0, length - 1)(random);
-    KernelHarness kernel(config, start, firstIndex, path);
+    KernelHarness kernel(config, start, firstIndex, kernelUnderTest);
     DelayModel model(config, kernel.historyByAge());
 
     const int delayCount = config.perChannel ? config.channels : config.frameSize;
