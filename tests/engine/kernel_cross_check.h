@@ -51,7 +51,7 @@ inline std::string describe(const ModelConfig& c) {
 // nearMaximumPercent of the delays lie within 4 samples of Dmax, where the
 // windows reach back to the entries a frame overwrites next.
 inline void crossCheck(const ModelConfig& config, int frames, std::mt19937& random,
-                       const FrameKernel& kernelUnderTest = fastestKernelPath(),
+                       const FrameKernel& kernelUnderTest = chosenKernel(),
                        int nearMaximumPercent = 0) {
     SCOPED_TRACE(describe(config) + " by " + kernelUnderTest.name);
     const int length = config.length();

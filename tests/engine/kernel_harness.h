@@ -31,19 +31,23 @@ struct FrameKernel {
     FrameKernel(std::string kernelName, FrameFunction realFrames, FrameFunction complexFrames)
         : name(std::move(kernelName)), real(std::move(realFrames)),
           complex(std::move(complexFrames)) {}
-    // The block's kernel on the given path.
-    FrameKernel(KernelPath path)  // NOLINT: a path names its kernel
-        : name(std::string("the ") + kernelPathName(path) + " path"),
-          real([path](const DelayLineSizes& sizes, const InterpolationFilter& filter,
-                      DelayMode mode, const FrameSignals& signals, double* buffer,
-                      int32_t& writeIndex) {
-              delayFrameRealOn(path, sizes, filter, mode, signals, buffer, writeIndex);
+    // The block's kernel with the given path and gathers.
+    FrameKernel(KernelChoice choice)  // NOLINT: a choice names its kernel
+        : name(std::string("the ") + kernelPathName(choice.path) + " path" +
+               (choice.gathers ? " with gathers" : "")),
+          real([choice](const DelayLineSizes& sizes, const InterpolationFilter& filter,
+                        DelayMode mode, const FrameSignals& signals, double* buffer,
+                        int32_t& writeIndex) {
+              delayFrameRealOn(choice, sizes, filter, mode, signals, buffer, writeIndex);
           }),
-          complex([path](const DelayLineSizes& sizes, const InterpolationFilter& filter,
-                         DelayMode mode, const FrameSignals& signals, double* buffer,
-                         int32_t& writeIndex) {
-              delayFrameComplexOn(path, sizes, filter, mode, signals, buffer, writeIndex);
+          complex([choice](const DelayLineSizes& sizes, const InterpolationFilter& filter,
+                           DelayMode mode, const FrameSignals& signals, double* buffer,
+                           int32_t& writeIndex) {
+              delayFrameComplexOn(choice, sizes, filter, mode, signals, buffer, writeIndex);
           }) {}
+    // The block's kernel on the given path, gathering as on this CPU.
+    FrameKernel(KernelPath path)  // NOLINT: a path names its kernel
+        : FrameKernel(KernelChoice{path, chosenKernel().gathers}) {}
 };
 
 class KernelHarness {
@@ -51,7 +55,7 @@ public:
     // The buffer starts as given (K * L entries of ModelSample) with the
     // newest sample at writeIndex; the kernel runs on the given path.
     KernelHarness(const ModelConfig& config, const std::vector<ModelSample>& buffer,
-                  int32_t writeIndex, FrameKernel kernel = fastestKernelPath())
+                  int32_t writeIndex, FrameKernel kernel = chosenKernel())
         : config_(config), kernel_(std::move(kernel)), writeIndex_(writeIndex) {
         sizes_ = {config.channels, config.frameSize, config.maxDelay, config.halfLength,
                   config.length()};

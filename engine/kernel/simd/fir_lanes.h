@@ -45,7 +45,7 @@ void delayLaneTiles(const DecodedSample* decoded, int32_t firstSample, int32_t s
     // never meets a vector store.
     alignas(64) double out[decodeTileSamples][width];
 
-    const TimeWindow window = timeWindow<Isa>(decoded, samples, length);
+    const TimeWindow window = timeWindow(decoded, samples, length);
     alignas(64) double rowsOfTime[windowRows][width];
 
     for (int32_t c0 = 0; c0 < channels; c0 += tileChannels) {

@@ -13,40 +13,7 @@
 
 namespace quorbelin::kernel {
 
-// The samples a tile of decoded samples reads, in time order: row r holds, in
-// its lanes, every channel's sample of time first + r (time 0 is the tile's
-// first sample, negative times come before it). Copied once per tile from
-// the buffers and the input, it has no seam, and no later sample overwrites
-// a row that an earlier one reads, so every read is an aligned vector load
-// and the samples may be summed in any grouping. It serves tiles whose reads
-// span at most windowRows samples and stop short of age L (which is the
-// sample just stored, not one L samples back).
-inline constexpr int32_t windowRows = 320;
-
-struct TimeWindow {
-    int32_t first = 0;  // time of row 0
-    int32_t rows = 0;   // 0: the tile does not fit
-};
-
-template <VectorOps Isa>
-TimeWindow timeWindow(const DecodedSample* decoded, int32_t samples, int32_t length) {
-    int32_t oldest = 0;
-    int32_t newest = 0;
-    for (int32_t k = 0; k < samples; ++k) {
-        if (decoded[k].oldestAge >= length) {
-            return {};
-        }
-        const int32_t from = k - decoded[k].oldestAge;
-        const int32_t to = k - decoded[k].youngestAge;
-        oldest = k == 0 || from < oldest ? from : oldest;
-        newest = k == 0 || to > newest ? to : newest;
-    }
-    const int32_t rows = newest - oldest + 1;
-    if (rows > windowRows) {
-        return {};
-    }
-    return {oldest, rows};
-}
+// The window's rows: see TimeWindow in sample_decode.h.
 
 // Fills the window's rows for the tile's channels and stores the tile's
 // samples in their buffers, channel by channel: first the times before the

@@ -14,16 +14,12 @@
 
 namespace quorbelin::kernel {
 
-// Copies samples referenced one by one to consecutive entries: whole vectors
-// gathered through the references, the rest one at a time.
-template <VectorOps Isa, int Parts>
+// Copies samples referenced one by one to consecutive entries. Plain loads
+// and stores: a gather through the references is no faster where gathers are
+// fast and much slower where they are not.
+template <int Parts>
 void storeSamples(const double* const* in, int32_t samples, double* to) {
-    constexpr int32_t perVector = Isa::width / Parts;
-    int32_t k = 0;
-    for (; k + perVector <= samples; k += perVector) {
-        Isa::storeu(to + k * Parts, Isa::template gatherThrough<Parts>(in + k));
-    }
-    for (; k < samples; ++k) {
+    for (int32_t k = 0; k < samples; ++k) {
         for (int part = 0; part < Parts; ++part) {
             to[k * Parts + part] = in[k][part];
         }
@@ -34,8 +30,10 @@ void storeSamples(const double* const* in, int32_t samples, double* to) {
 // channel side by side. The tile's delays are split once, straight into lane
 // tables: the times of the two samples each output reads and their weights
 // (a lane is one part of one sample). Every channel then copies its history
-// and the tile's samples into a seamless time-ordered window, gathers from
-// it, and stores the tile into its buffer. Each lane computes f * older +
+// and the tile's samples into a seamless time-ordered window, reads the two
+// neighbouring entries of each output with one load (no gathers: they are
+// slow on some CPUs, and not faster where they are fast), and stores the
+// tile into its buffer. Each lane computes f * older +
 // (1 - f) * younger exactly as one sample at a time does. Serves tiles whose
 // reads span at most linearWindow samples and stop short of age L (the sample
 // just stored); returns false, having changed nothing, for others.
@@ -103,7 +101,7 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
         const double* const* in = signals.input + c * frame + firstSample;
         double* now = line + static_cast<std::size_t>(newest) * Parts;  // time 0
         if (inPlace) {
-            storeSamples<Isa, Parts>(in, samples, now);
+            storeSamples<Parts>(in, samples, now);
         } else {
             // The history first: the tile's samples may overwrite it. Each
             // pass stores to consecutive addresses.
@@ -115,7 +113,7 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
                 window[e] = line[e - historyRun * Parts];
             }
             now = window + static_cast<std::size_t>(-first) * Parts;
-            storeSamples<Isa, Parts>(in, samples, now);
+            storeSamples<Parts>(in, samples, now);
             double* to = line + static_cast<std::size_t>(newest) * Parts;
             for (int32_t e = 0; e < tileRun * Parts; ++e) {
                 to[e] = now[e];
@@ -129,8 +127,9 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
         }
         double* output = signals.output + (c * frame + firstSample) * Parts;
         for (int32_t lane = 0; lane < lanes; lane += width) {
-            const Vec older = Isa::gatherAt(now - Parts, youngerAt + lane);
-            const Vec younger = Isa::gatherAt(now, youngerAt + lane);
+            Vec older;
+            Vec younger;
+            Isa::template neighbours<Parts>(now, youngerAt + lane, older, younger);
             const Vec y = Isa::add(Isa::mul(Isa::load(fraction + lane), older),
                                    Isa::mul(Isa::load(complement + lane), younger));
             if (lane + width <= lanes) {

@@ -13,8 +13,7 @@ namespace quorbelin::kernel {
 
 template <class Isa>
 concept VectorOps = requires(typename Isa::Vec v, typename Isa::Vec* vectors, double* p,
-                             const double* c, const double* const* refs,
-                             const int32_t* indices32, const int64_t* indices64,
+                             const double* c, const int32_t* indices32, const int64_t* indices64,
                              typename Isa::Index index, double value) {
     // width doubles per Vec; Index holds width 64-bit offsets.
     requires std::same_as<decltype(Isa::width), const int>;
@@ -29,13 +28,13 @@ concept VectorOps = requires(typename Isa::Vec v, typename Isa::Vec* vectors, do
     Isa::store(p, v);
     Isa::storeu(p, v);
     { Isa::loadIndex(indices64) } -> std::same_as<typename Isa::Index>;
-    // base[offsets[lane]] for every lane (offsets in doubles).
+    // base[offsets[lane]] for every lane (offsets in doubles); used only
+    // where gathers are fast (see path_choice.h).
     { Isa::gather(c, index) } -> std::same_as<typename Isa::Vec>;
-    // base[indices[lane]] for width 32-bit indices (aligned).
-    { Isa::gatherAt(c, indices32) } -> std::same_as<typename Isa::Vec>;
-    // width / Parts samples of Parts doubles, each behind its own reference.
-    { Isa::template gatherThrough<1>(refs) } -> std::same_as<typename Isa::Vec>;
-    { Isa::template gatherThrough<2>(refs) } -> std::same_as<typename Isa::Vec>;
+    // For each of width / Parts samples k, the entry of Parts doubles at
+    // c + indices[k * Parts] (younger) and the one before it (older).
+    Isa::template neighbours<1>(c, indices32, v, v);
+    Isa::template neighbours<2>(c, indices32, v, v);
     // Transposes width / Parts vectors seen as a square matrix of
     // Parts-double units, in place; its own inverse.
     Isa::template transpose<1>(vectors);
