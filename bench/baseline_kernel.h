@@ -2,7 +2,7 @@
 // first, straight from its definition. Channel after channel, sample after
 // sample; each delay clamped and split once, where its sample is computed;
 // the circular buffer wrapped with a compare, never a division; the FIR sum
-// one loop over the taps in their stated order. It gives the block's results
+// one pass over the taps in their stated order. It gives the block's results
 // bit for bit (tests/engine/baseline_kernel_test.cpp) and is compiled with the
 // same flags as the block.
 #ifndef QUORBELIN_BENCH_BASELINE_KERNEL_H
@@ -72,13 +72,19 @@ void delayFrame(const DelayLineSizes& sizes, const InterpolationFilter& filter, 
             for (int part = 0; part < Parts; ++part) {
                 sum[part] = 0.0;
             }
-            for (int32_t t = 0; t < filter.rows; ++t) {
-                int32_t e = i - t;
-                if (e < 0) {
-                    e += length;
-                }
+            // One pass over the taps in their order, split where the window
+            // crosses the buffer's seam (at most once), so that no tap pays a
+            // wrap test: a wrap test per tap measured a third slower.
+            const int32_t beforeSeam = i + 1 < filter.rows ? i + 1 : filter.rows;
+            for (int32_t t = 0; t < beforeSeam; ++t) {
                 for (int part = 0; part < Parts; ++part) {
-                    sum[part] = sum[part] + h[t] * x[static_cast<std::size_t>(e) * Parts + part];
+                    sum[part] = sum[part] + h[t] * x[static_cast<std::size_t>(i - t) * Parts + part];
+                }
+            }
+            for (int32_t t = beforeSeam; t < filter.rows; ++t) {
+                const std::size_t e = static_cast<std::size_t>(i - t + length);
+                for (int part = 0; part < Parts; ++part) {
+                    sum[part] = sum[part] + h[t] * x[e * Parts + part];
                 }
             }
             for (int part = 0; part < Parts; ++part) {
