@@ -106,9 +106,8 @@ std::vector<Work> kernelWorks() {
         for (bool complex : {false, true}) {
             for (auto [channels, frame] : {std::pair{1, 1}, std::pair{8, 64}, std::pair{64, 256}}) {
                 works.push_back({interpolation, complex, channels, frame});
+                works.push_back({interpolation, complex, channels, frame, DelayPattern::sweep, false});
                 if (frame > 1) {
-                    works.push_back(
-                        {interpolation, complex, channels, frame, DelayPattern::sweep, false});
                     works.push_back(
                         {interpolation, complex, channels, frame, DelayPattern::jumping, true});
                 }

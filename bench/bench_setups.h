@@ -79,8 +79,8 @@ std::string workName(const Work& work);
 std::vector<std::size_t> shuffledOrder(std::size_t count);
 
 // The works every kernel contender runs: each interpolator, real and
-// complex, at 1 x 1, 8 x 64 and 64 x 256, and at the two larger sizes also
-// with the sweep and with shuffled references.
+// complex, at 1 x 1, 8 x 64 and 64 x 256, with jumping delays and with the
+// sweep, and at the two larger sizes also with shuffled references.
 std::vector<Work> kernelWorks();
 
 }  // namespace quorbelin::bench

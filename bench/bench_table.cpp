@@ -47,6 +47,11 @@ std::string ratioText(const Stats& fast, const Stats& slow) {
     return text;
 }
 
+// The straightforward forms a work's fast contender is set against.
+std::vector<std::string> yardstick(const std::string& work) {
+    return {work + "/baseline", work + "/reference"};
+}
+
 class Table {
 public:
     Table(const std::map<std::string, std::vector<double>>& values, std::FILE* out)
@@ -65,6 +70,21 @@ public:
         const double ratio = slow->median / fast->median;
         row(what, timeText(*fast), timeText(*slow), ratioText(*fast, *slow), "", target,
             ratio >= target, false);
+    }
+
+    // Against the fastest of the slow contenders present: the yardstick is
+    // whichever straightforward form ran faster in this run.
+    void speedupAgainstFastest(const std::string& what, const std::string& fastName,
+                               const std::vector<std::string>& slowNames, double target) {
+        std::string fastest = slowNames.front();
+        for (const std::string& name : slowNames) {
+            const auto candidate = stats(values_, name);
+            const auto best = stats(values_, fastest);
+            if (candidate && (!best || candidate->median < best->median)) {
+                fastest = name;
+            }
+        }
+        speedup(what + " vs " + fastest.substr(fastest.rfind('/') + 1), fastName, fastest, target);
     }
 
     void heading(const char* text) { std::fprintf(out_, "\n%s\n", text); }
@@ -142,9 +162,10 @@ int printTargetTable(const std::map<std::string, std::vector<double>>& values, s
                 const double target = i == 0 ? work.baseline : work.baselineLarge;
                 const std::string real = std::string(work.name) + "_real/" + sizes[i] + suffix;
                 const std::string complex = std::string(work.name) + "_complex/" + sizes[i] + suffix;
-                table.speedup(real + " vs baseline", real + "/fast", real + "/baseline", target);
-                table.speedup(complex + " vs baseline", complex + "/fast", complex + "/baseline",
-                              work.complexFactor * target);
+                table.speedupAgainstFastest(real, real + "/fast",
+                                            yardstick(real), target);
+                table.speedupAgainstFastest(complex, complex + "/fast",
+                                            yardstick(complex), work.complexFactor * target);
                 // The peers take contiguous signals; shuffled references are
                 // set against their ordinary run.
                 const std::string peerWork =
@@ -169,9 +190,10 @@ int printTargetTable(const std::map<std::string, std::vector<double>>& values, s
     for (const char* suffix : {"", "_sweep"}) {
         const std::string linear = std::string("linear_real/1x1") + suffix;
         const std::string fir = std::string("fir8x32_real/1x1") + suffix;
-        table.speedup(linear + " kiv104 vs baseline", linear + "/kiv104", linear + "/baseline",
-                      1.0 / 2.0);
-        table.speedup(fir + " kiv104 vs baseline", fir + "/kiv104", fir + "/baseline", 1.0 / 1.7);
+        table.speedupAgainstFastest(linear + " kiv104", linear + "/kiv104",
+                                    yardstick(linear), 1.0 / 2.0);
+        table.speedupAgainstFastest(fir + " kiv104", fir + "/kiv104", yardstick(fir),
+                                    1.0 / 1.7);
     }
 
     table.heading("Every path forced on this CPU against the baseline");
@@ -183,14 +205,15 @@ int printTargetTable(const std::map<std::string, std::vector<double>>& values, s
                     if (values.count(name + "/" + path) == 0) {
                         continue;
                     }
-                    table.speedup(name + " " + path + " vs baseline", name + "/" + path,
-                                  name + "/baseline", 1.0);
+                    table.speedupAgainstFastest(name + " " + path,
+                                                name + "/" + path, yardstick(name), 1.0);
                 }
             }
         }
     }
 
-    table.heading("The baseline against the kernel as first written (reference); informative");
+    table.heading("The baseline against the kernel as first written (reference); the faster of "
+                  "the two is the yardstick above");
     for (const Target& work : works) {
         for (const char* kind : {"_real/", "_complex/"}) {
             for (const char* size : {"1x1", "8x64", "64x256"}) {

@@ -116,9 +116,7 @@ void registerKernelBenchmarks() {
         for (const KernelContender& kernel : contenders) {
             add(work, kernel);
         }
-        if (work.pattern == DelayPattern::jumping && !work.shuffled) {
-            add(work, reference);
-        }
+        add(work, reference);
         // Every path forced, as a CPU that gets it would run it; the paths
         // this CPU lacks are left out.
         if (work.frame > 1 && work.pattern == DelayPattern::jumping && !work.shuffled) {

@@ -34,6 +34,7 @@ void delayFramePerSample(KernelChoice choice, const DelayLineSizes& sizes,
         return;
     }
     const kernel::LanePath lanes = lanePath(choice.path, Parts);
+    const kernel::LinearTileFunction linear = choice.gathers ? lanes.linearGathering : lanes.linear;
     const int32_t laneChannels =
         lanes.run == nullptr ? 0 : sizes.channels / lanes.tileChannels * lanes.tileChannels;
     const int32_t length = sizes.bufferLength;
@@ -43,8 +44,8 @@ void delayFramePerSample(KernelChoice choice, const DelayLineSizes& sizes,
         const int32_t remaining = sizes.frameSize - first;
         const int32_t samples =
             remaining < kernel::decodeTileSamples ? remaining : kernel::decodeTileSamples;
-        if (filter.taps == nullptr && lanes.linear != nullptr &&
-            lanes.linear(kernel::nextEntry(newest, length), first, samples, sizes, signals,
+        if (filter.taps == nullptr && linear != nullptr &&
+            linear(kernel::nextEntry(newest, length), first, samples, sizes, signals,
                          buffer)) {
             // Formed in 64 bits; a tile may be longer than the buffer.
             newest = static_cast<int32_t>((int64_t{newest} + samples) % length);

@@ -55,6 +55,18 @@ struct Avx2 {
             younger = _mm256_permute2f128_pd(a, b, 0x31);
         }
     }
+    static Vec gatherAt(const double* base, const int32_t* indices) {
+        const __m128i at = _mm_load_si128(reinterpret_cast<const __m128i*>(indices));
+        // The masked form with a zero source, as for the 64-bit indices.
+        const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+        return _mm256_mask_i32gather_pd(_mm256_setzero_pd(), base, at, all, 8);
+    }
+    // width doubles, each behind its own reference.
+    static Vec gatherThrough(const double* const* refs) {
+        const __m256i at = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(refs));
+        const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+        return _mm256_mask_i64gather_pd(_mm256_setzero_pd(), nullptr, at, all, 1);
+    }
     static Vec load(const double* p) { return _mm256_load_pd(p); }
     static void store(double* p, Vec v) { _mm256_store_pd(p, v); }
     static Vec loadu(const double* p) { return _mm256_loadu_pd(p); }
@@ -86,11 +98,11 @@ struct Avx2 {
 
 static_assert(VectorOps<Avx2>);
 
-template <int Parts>
+template <int Parts, bool Gather = false>
 bool runLinearTile(int32_t newest, int32_t firstSample, int32_t samples,
                    const DelayLineSizes& sizes, const FrameSignals& signals, double* buffer) {
-    return delayLinearTileLanes<Avx2, Parts>(newest, firstSample, samples, sizes, signals,
-                                           buffer);
+    return delayLinearTileLanes<Avx2, Parts, Gather>(newest, firstSample, samples, sizes, signals,
+                                                   buffer);
 }
 
 template <int Parts>
@@ -114,9 +126,11 @@ namespace quorbelin::kernel {
 
 LanePath avx2LanePath(int parts) {
     if (parts == 2) {
-        return {Avx2::width / 2, &runTiles<2>, &runLinearTile<2>};
+        return {Avx2::width / 2, &runTiles<2>, &runLinearTile<2, false>, &runLinearTile<2, false>};
     }
-    return {Avx2::width, &runTiles<1>, &runLinearTile<1>};
+    // Four lanes gain nothing from gathers even where they are fast: the
+    // linear lanes read with plain loads either way.
+    return {Avx2::width, &runTiles<1>, &runLinearTile<1, false>, &runLinearTile<1, false>};
 }
 
 }  // namespace quorbelin::kernel

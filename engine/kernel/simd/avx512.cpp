@@ -71,6 +71,15 @@ struct Avx512 {
             younger = blocks<0xdd>(a, b);
         }
     }
+    static Vec gatherAt(const double* base, const int32_t* indices) {
+        const __m256i at = _mm256_load_si256(reinterpret_cast<const __m256i*>(indices));
+        return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xff, at, base, 8);
+    }
+    // width doubles, each behind its own reference.
+    static Vec gatherThrough(const double* const* refs) {
+        return _mm512_mask_i64gather_pd(_mm512_setzero_pd(), 0xff, _mm512_loadu_si512(refs),
+                                        nullptr, 1);
+    }
     static Vec load(const double* p) { return _mm512_load_pd(p); }
     static void store(double* p, Vec v) { _mm512_store_pd(p, v); }
     static Vec loadu(const double* p) { return _mm512_loadu_pd(p); }
@@ -129,11 +138,11 @@ struct Avx512 {
 
 static_assert(VectorOps<Avx512>);
 
-template <int Parts>
+template <int Parts, bool Gather>
 bool runLinearTile(int32_t newest, int32_t firstSample, int32_t samples,
                    const DelayLineSizes& sizes, const FrameSignals& signals, double* buffer) {
-    return delayLinearTileLanes<Avx512, Parts>(newest, firstSample, samples, sizes, signals,
-                                           buffer);
+    return delayLinearTileLanes<Avx512, Parts, Gather>(newest, firstSample, samples, sizes, signals,
+                                                   buffer);
 }
 
 template <int Parts>
@@ -157,9 +166,9 @@ namespace quorbelin::kernel {
 
 LanePath avx512LanePath(int parts) {
     if (parts == 2) {
-        return {Avx512::width / 2, &runTiles<2>, &runLinearTile<2>};
+        return {Avx512::width / 2, &runTiles<2>, &runLinearTile<2, false>, &runLinearTile<2, false>};
     }
-    return {Avx512::width, &runTiles<1>, &runLinearTile<1>};
+    return {Avx512::width, &runTiles<1>, &runLinearTile<1, false>, &runLinearTile<1, true>};
 }
 
 }  // namespace quorbelin::kernel

@@ -30,6 +30,9 @@ struct LanePath {
     int32_t tileChannels = 0;  // channels per vector
     LaneTileFunction run = nullptr;
     LinearTileFunction linear = nullptr;
+    // The same with gathers, for CPUs where they are fast: faster there for
+    // real data, not for complex data (whose entries are two doubles each).
+    LinearTileFunction linearGathering = nullptr;
 };
 
 // Parts: 1 for real data, 2 for complex.

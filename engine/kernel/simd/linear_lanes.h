@@ -14,12 +14,18 @@
 
 namespace quorbelin::kernel {
 
-// Copies samples referenced one by one to consecutive entries. Plain loads
-// and stores: a gather through the references is no faster where gathers are
-// fast and much slower where they are not.
-template <int Parts>
+// Copies samples referenced one by one to consecutive entries: plain loads
+// and stores, or, for real data where gathers are fast, a vector of them
+// gathered through its references at a time.
+template <VectorOps Isa, int Parts, bool Gather>
 void storeSamples(const double* const* in, int32_t samples, double* to) {
-    for (int32_t k = 0; k < samples; ++k) {
+    int32_t k = 0;
+    if constexpr (Gather && Parts == 1) {
+        for (; k + Isa::width <= samples; k += Isa::width) {
+            Isa::storeu(to + k, Isa::gatherThrough(in + k));
+        }
+    }
+    for (; k < samples; ++k) {
         for (int part = 0; part < Parts; ++part) {
             to[k * Parts + part] = in[k][part];
         }
@@ -31,15 +37,14 @@ void storeSamples(const double* const* in, int32_t samples, double* to) {
 // tables: the times of the two samples each output reads and their weights
 // (a lane is one part of one sample). Every channel then copies its history
 // and the tile's samples into a seamless time-ordered window, reads the two
-// neighbouring entries of each output with one load (no gathers: they are
-// slow on some CPUs, and not faster where they are fast), and stores the
-// tile into its buffer. Each lane computes f * older +
+// neighbouring entries of each output (with one load, or with two gathers
+// where gathers are fast), and stores the tile into its buffer. Each lane computes f * older +
 // (1 - f) * younger exactly as one sample at a time does. Serves tiles whose
 // reads span at most linearWindow samples and stop short of age L (the sample
 // just stored); returns false, having changed nothing, for others.
 inline constexpr int32_t linearWindow = 1024;
 
-template <VectorOps Isa, int Parts>
+template <VectorOps Isa, int Parts, bool Gather>
 bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
                           const DelayLineSizes& sizes, const FrameSignals& signals,
                           double* buffer) {
@@ -101,7 +106,7 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
         const double* const* in = signals.input + c * frame + firstSample;
         double* now = line + static_cast<std::size_t>(newest) * Parts;  // time 0
         if (inPlace) {
-            storeSamples<Parts>(in, samples, now);
+            storeSamples<Isa, Parts, Gather>(in, samples, now);
         } else {
             // The history first: the tile's samples may overwrite it. Each
             // pass stores to consecutive addresses.
@@ -113,7 +118,7 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
                 window[e] = line[e - historyRun * Parts];
             }
             now = window + static_cast<std::size_t>(-first) * Parts;
-            storeSamples<Parts>(in, samples, now);
+            storeSamples<Isa, Parts, Gather>(in, samples, now);
             double* to = line + static_cast<std::size_t>(newest) * Parts;
             for (int32_t e = 0; e < tileRun * Parts; ++e) {
                 to[e] = now[e];
@@ -129,7 +134,12 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
         for (int32_t lane = 0; lane < lanes; lane += width) {
             Vec older;
             Vec younger;
-            Isa::template neighbours<Parts>(now, youngerAt + lane, older, younger);
+            if constexpr (Gather) {
+                older = Isa::gatherAt(now - Parts, youngerAt + lane);
+                younger = Isa::gatherAt(now, youngerAt + lane);
+            } else {
+                Isa::template neighbours<Parts>(now, youngerAt + lane, older, younger);
+            }
             const Vec y = Isa::add(Isa::mul(Isa::load(fraction + lane), older),
                                    Isa::mul(Isa::load(complement + lane), younger));
             if (lane + width <= lanes) {

@@ -13,7 +13,8 @@ namespace quorbelin::kernel {
 
 template <class Isa>
 concept VectorOps = requires(typename Isa::Vec v, typename Isa::Vec* vectors, double* p,
-                             const double* c, const int32_t* indices32, const int64_t* indices64,
+                             const double* c, const double* const* refs,
+                             const int32_t* indices32, const int64_t* indices64,
                              typename Isa::Index index, double value) {
     // width doubles per Vec; Index holds width 64-bit offsets.
     requires std::same_as<decltype(Isa::width), const int>;
@@ -31,6 +32,11 @@ concept VectorOps = requires(typename Isa::Vec v, typename Isa::Vec* vectors, do
     // base[offsets[lane]] for every lane (offsets in doubles); used only
     // where gathers are fast (see path_choice.h).
     { Isa::gather(c, index) } -> std::same_as<typename Isa::Vec>;
+    // base[indices[lane]] for width 32-bit indices (aligned); used only
+    // where gathers are fast.
+    { Isa::gatherAt(c, indices32) } -> std::same_as<typename Isa::Vec>;
+    // width doubles, each behind its own reference; likewise.
+    { Isa::gatherThrough(refs) } -> std::same_as<typename Isa::Vec>;
     // For each of width / Parts samples k, the entry of Parts doubles at
     // c + indices[k * Parts] (younger) and the one before it (older).
     Isa::template neighbours<1>(c, indices32, v, v);
