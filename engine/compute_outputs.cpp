@@ -80,8 +80,9 @@ InterpolationFilter filterFromParameter(const BlockRecord* record) {
 // Without a record from start that still holds, everything is derived afresh
 // from the parameters and checked as start would have. A correct host never
 // comes here: it guards against a method called out of order or a parameter
-// changed during the run.
-void computeOutputsAfresh(BlockRecord* record) {
+// changed during the run. Kept out of line, so that the checked call saves no
+// registers for it.
+[[gnu::noinline, gnu::cold]] void computeOutputsAfresh(BlockRecord* record) {
     DelayGeometry geometry;
     DelayState state;
     bool perChannel = false;
