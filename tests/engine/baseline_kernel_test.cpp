@@ -18,27 +18,10 @@ const FrameKernel baselineKernel{"the benchmarks' baseline", &bench::baseline::d
 
 TEST(BaselineKernel, RandomConfigurationsAgreeWithTheModelBitForBit) {
     std::mt19937 random(5150);
-    auto pick = [&random](int low, int high) {
-        return std::uniform_int_distribution<int>(low, high)(random);
-    };
     for (int run = 0; run < 300; ++run) {
         SCOPED_TRACE("run " + std::to_string(run));
-        ModelConfig config;
-        config.channels = pick(0, 5);
-        config.maxDelay = pick(0, 2) == 0 ? pick(1, 4) : pick(5, 60);
-        config.useFilter = pick(0, 2) != 0;
-        if (config.useFilter) {
-            config.filterRows = pick(1, 17);
-            config.filterPhases = pick(1, 40);
-            config.filter = randomTaps(config.filterRows, config.filterPhases, random);
-        } else {
-            config.filterRows = pick(0, 2) == 0 ? pick(1, 6) : 0;
-        }
-        config.halfLength = config.filterRows / 2;
-        // Frames longer than the whole buffer wrap it more than once.
-        config.frameSize = pick(0, 4) == 0 ? pick(0, 2 * config.length() + 3) : pick(1, 9);
-        config.perChannel = pick(0, 2) == 0;
-        config.complex = pick(0, 1) == 1;
+        ModelConfig config = randomConfig(random);
+        config.channels = std::uniform_int_distribution<int>(0, 5)(random);
         crossCheck(config, 8, random, baselineKernel, run % 2 == 0 ? 0 : 50);
         if (HasFatalFailure()) {
             return;

@@ -37,6 +37,33 @@ inline std::vector<double> randomTaps(int rows, int phases, std::mt19937& random
     return taps;
 }
 
+// A small random configuration: any interpolation, frames shorter and longer
+// than the buffer, either delay mode, real or complex.
+inline ModelConfig randomConfig(std::mt19937& random) {
+    auto pick = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    ModelConfig config;
+    config.channels = pick(1, 4);
+    config.maxDelay = pick(0, 3) == 0 ? pick(1, 3) : pick(1, 40);
+    config.useFilter = pick(0, 2) != 0;
+    if (config.useFilter) {
+        config.filterRows = pick(1, 12);
+        config.filterPhases = pick(0, 3) == 0 ? pick(1, 4) : pick(1, 64);
+        config.filter = randomTaps(config.filterRows, config.filterPhases, random);
+    } else {
+        // An empty filter may still have rows (M x 0): they lengthen the
+        // buffer but interpolation stays linear.
+        config.filterRows = pick(0, 2) == 0 ? pick(1, 6) : 0;
+    }
+    config.halfLength = config.filterRows / 2;
+    // Frames shorter and longer than a whole buffer.
+    config.frameSize = pick(0, 4) == 0 ? pick(0, 2 * config.length() + 3) : pick(1, 8);
+    config.perChannel = pick(0, 1) == 1;
+    config.complex = pick(0, 1) == 1;
+    return config;
+}
+
 inline std::string describe(const ModelConfig& c) {
     std::ostringstream text;
     text << "K=" << c.channels << " F=" << c.frameSize << " Dmax=" << c.maxDelay

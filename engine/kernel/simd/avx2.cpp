@@ -18,8 +18,7 @@
 #pragma GCC target("avx2")
 #endif
 
-#include "engine/kernel/simd/fir_lanes.h"
-#include "engine/kernel/simd/linear_lanes.h"
+#include "engine/kernel/simd/lane_path_of.h"
 
 namespace quorbelin::kernel {
 namespace {
@@ -98,21 +97,6 @@ struct Avx2 {
 
 static_assert(VectorOps<Avx2>);
 
-template <int Parts, bool Gather = false>
-bool runLinearTile(int32_t newest, int32_t firstSample, int32_t samples,
-                   const DelayLineSizes& sizes, const FrameSignals& signals, double* buffer) {
-    return delayLinearTileLanes<Avx2, Parts, Gather>(newest, firstSample, samples, sizes, signals,
-                                                   buffer);
-}
-
-template <int Parts>
-void runTiles(const DecodedSample* decoded, int32_t firstSample, int32_t samples,
-              int32_t channels, const DelayLineSizes& sizes, int32_t rows,
-              const FrameSignals& signals, double* buffer) {
-    delayLaneTilesAnyRows<Avx2, Parts>(decoded, firstSample, samples, channels, sizes, rows,
-                                         signals, buffer);
-}
-
 }  // namespace
 }  // namespace quorbelin::kernel
 
@@ -124,13 +108,8 @@ void runTiles(const DecodedSample* decoded, int32_t firstSample, int32_t samples
 
 namespace quorbelin::kernel {
 
-LanePath avx2LanePath(int parts) {
-    if (parts == 2) {
-        return {Avx2::width / 2, &runTiles<2>, &runLinearTile<2, false>, &runLinearTile<2, false>};
-    }
-    // Four lanes gain nothing from gathers even where they are fast: the
-    // linear lanes read with plain loads either way.
-    return {Avx2::width, &runTiles<1>, &runLinearTile<1, false>, &runLinearTile<1, false>};
-}
+// Four lanes gain nothing from gathers even where they are fast: the linear
+// lanes read with plain loads either way.
+LanePath avx2LanePath(int parts) { return lanePathOf<Avx2, false>(parts); }
 
 }  // namespace quorbelin::kernel

@@ -18,8 +18,7 @@
 #pragma GCC target("avx512f")
 #endif
 
-#include "engine/kernel/simd/fir_lanes.h"
-#include "engine/kernel/simd/linear_lanes.h"
+#include "engine/kernel/simd/lane_path_of.h"
 
 namespace quorbelin::kernel {
 namespace {
@@ -138,21 +137,6 @@ struct Avx512 {
 
 static_assert(VectorOps<Avx512>);
 
-template <int Parts, bool Gather>
-bool runLinearTile(int32_t newest, int32_t firstSample, int32_t samples,
-                   const DelayLineSizes& sizes, const FrameSignals& signals, double* buffer) {
-    return delayLinearTileLanes<Avx512, Parts, Gather>(newest, firstSample, samples, sizes, signals,
-                                                   buffer);
-}
-
-template <int Parts>
-void runTiles(const DecodedSample* decoded, int32_t firstSample, int32_t samples,
-              int32_t channels, const DelayLineSizes& sizes, int32_t rows,
-              const FrameSignals& signals, double* buffer) {
-    delayLaneTilesAnyRows<Avx512, Parts>(decoded, firstSample, samples, channels, sizes, rows,
-                                         signals, buffer);
-}
-
 }  // namespace
 }  // namespace quorbelin::kernel
 
@@ -164,11 +148,6 @@ void runTiles(const DecodedSample* decoded, int32_t firstSample, int32_t samples
 
 namespace quorbelin::kernel {
 
-LanePath avx512LanePath(int parts) {
-    if (parts == 2) {
-        return {Avx512::width / 2, &runTiles<2>, &runLinearTile<2, false>, &runLinearTile<2, false>};
-    }
-    return {Avx512::width, &runTiles<1>, &runLinearTile<1, false>, &runLinearTile<1, true>};
-}
+LanePath avx512LanePath(int parts) { return lanePathOf<Avx512, true>(parts); }
 
 }  // namespace quorbelin::kernel
