@@ -10,6 +10,7 @@
 #include "bridge/int32_conversion.h"
 #include "cli/atomic_output.h"
 #include "cli/block_location.h"
+#include "cli/delay_block_ports.h"
 #include "cli/delay_source.h"
 #include "cli/errors.h"
 #include "cli/plot.h"
@@ -120,9 +121,9 @@ RunSummary runDelay(const RunOptions& options) {
     // A hit carries a whole frame, so the port's period is the frame's
     // duration (in samples when the rate is unknown).
     const double period = format.sampleRate ? frame / *format.sampleRate : static_cast<double>(frame);
-    vostrel::Connections connections;
-    connections.data = {static_cast<int32_t>(dataWidth), format.complex ? 1 : 0, period, 0.0};
-    connections.delay = {delayLayout.width(), 0, period, 0.0};
+    const vostrel::Connections connections =
+        delayBlockConnections(vostrel::PortSignal::source(static_cast<int32_t>(dataWidth), format.complex, period),
+                              vostrel::PortSignal::source(delayLayout.width(), false, period));
     std::optional<vostrel::Simulation> simulation;
     try {
         simulation.emplace(library, toHostArrays(parameters), connections);
@@ -169,7 +170,7 @@ RunSummary runDelay(const RunOptions& options) {
             layout.gather(inputRows.data() + firstRow * valuesPerRow, dataPort.data());
             delays->fill(done + static_cast<int64_t>(firstRow), valid, delayPort);
             try {
-                simulation->step(dataPort, delayPort, outputPort);
+                simulation->step({dataPort, delayPort}, {outputPort});
             } catch (const vostrel::SimulationError& error) {
                 throw BlockError(error.what());
             }
