@@ -20,7 +20,7 @@ void checkSpan(std::size_t given, std::size_t expected, const char* what) {
 }  // namespace
 
 Simulation::Simulation(const BlockLibrary& library, std::vector<Array> parameters,
-                       const Connections& connections)
+                       const Connections& connections, const SimulationLimits& limits)
     : library_(library), block_(library.blockName()) {
     block_.setParameters(std::move(parameters));
     ports_ = negotiate(library_, block_, connections);
@@ -30,6 +30,9 @@ Simulation::Simulation(const BlockLibrary& library, std::vector<Array> parameter
         throw SimulationError("block \"" + library_.blockName() +
                                   "\" left its number of work vectors undecided after mdlSetWorkWidths",
                               false);
+    }
+    if (const uint64_t needed = block_.workVectorBytes(); needed > limits.workVectorBytes) {
+        throw WorkVectorLimitError(library_.blockName(), needed, limits.workVectorBytes);
     }
     try {
         block_.allocateWorkVectors();

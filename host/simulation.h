@@ -6,6 +6,7 @@
 #define QUORBELIN_HOST_SIMULATION_H
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -41,6 +42,29 @@ public:
 
 private:
     bool fromBlock_;
+};
+
+// Bounds a simulation keeps to before it allocates the block's storage.
+struct SimulationLimits {
+    // All work vectors together, in bytes.
+    uint64_t workVectorBytes = std::numeric_limits<uint64_t>::max();
+};
+
+// The block declared work vectors beyond SimulationLimits::workVectorBytes;
+// nothing was allocated.
+class WorkVectorLimitError : public SimulationError {
+public:
+    WorkVectorLimitError(const std::string& blockName, uint64_t needed, uint64_t limit)
+        : SimulationError("the work vectors of block \"" + blockName + "\" need " + std::to_string(needed) +
+                              " bytes, more than the limit of " + std::to_string(limit) + " bytes",
+                          false),
+          needed_(needed), limit_(limit) {}
+    uint64_t needed() const { return needed_; }
+    uint64_t limit() const { return limit_; }
+
+private:
+    uint64_t needed_;
+    uint64_t limit_;
 };
 
 // The ports as settled by propagation.
