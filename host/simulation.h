@@ -95,10 +95,12 @@ public:
     // Runs the life cycle up to and including the initial conditions:
     // negotiate, mdlSetWorkWidths, zero-filled work vectors and port
     // signals, mdlStart, mdlInitializeConditions. Throws SimulationError
-    // (storage that cannot be allocated is the host's refusal); release has
-    // run when start had run. The library must outlive the simulation.
+    // (storage that cannot be allocated is the host's refusal), and
+    // WorkVectorLimitError before allocating work vectors beyond the limit;
+    // release has run when start had run. The library must outlive the
+    // simulation.
     Simulation(const BlockLibrary& library, std::vector<Array> parameters,
-               const Connections& connections);
+               const Connections& connections, const SimulationLimits& limits = {});
     // Runs release.
     ~Simulation();
     Simulation(const Simulation&) = delete;

@@ -100,7 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"ChannelsNotTheInputs", {"--delay", "1", "--channels", "3"}, 2, "has 2 channel(s)", false},
         FailureCase{"ChannelsMinusOneWithFrames", {"--delay", "1", "--channels", "-1", "--frame", "2"}, 2,
                     "--frame 2", false},
-        FailureCase{"InfiniteDelayWithoutMaximum", {"--delay", "inf"}, 2, "give --max-delay", false},
+        FailureCase{"InfiniteDelayWithoutMaximum", {"--delay", "inf", "--allow-nonfinite"}, 2, "give --max-delay",
+                    false},
         FailureCase{"RateNotPositive", {"--delay", "1", "--rate", "-5"}, 2, "--rate must be", false},
         // Files.
         FailureCase{"MissingDelayFile", {"--delay", "nowhere.csv"}, 1, "quorbelin: nowhere.csv: cannot open", false},

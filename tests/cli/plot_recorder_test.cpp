@@ -41,8 +41,8 @@ TEST(PlotRecorder, BinsHoldTheRangeOfTheirSamples) {
             EXPECT_EQ(bins[b].input[1].low, flipped.low);
             EXPECT_EQ(bins[b].output[0].high, output.high);
             EXPECT_EQ(bins[b].output[1].low, 0.5);
-            EXPECT_EQ(bins[b].delay.low, delay.low);
-            EXPECT_EQ(bins[b].delay.high, delay.high);
+            EXPECT_EQ(bins[b].delay[0].low, delay.low);
+            EXPECT_EQ(bins[b].delay[0].high, delay.high);
         }
     }
 }
