@@ -8,6 +8,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -245,6 +246,42 @@ TEST(RunFailuresInput, InterruptLeavesNoPartialFile) {
     }
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
     EXPECT_EQ(folder.files(), (std::vector<std::string>{"long.wav"}));
+}
+
+// A reader that goes away ends the run with one line and status 1, and the
+// plot's temporary file goes too.
+TEST(RunFailuresInput, ClosedPipeIsAFailedWrite) {
+    ScratchFolder folder;
+    std::string text;
+    for (int n = 0; n < 200000; ++n) text += std::to_string(n) + "\n";
+    writeText(folder / "in.csv", text);
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    close(ends[0]);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (folder / "err.txt").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<std::string> arguments = {toolPath(), "run", folder / "in.csv", "-o", "-", "--delay", "1", "-q",
+                                          "--plot", folder / "p.png"};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, toolPath(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(ends[1]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "the tool died of signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    std::ifstream err(folder / "err.txt");
+    std::string line, rest;
+    std::getline(err, line);
+    EXPECT_EQ(line.rfind("quorbelin: standard output: write failed: ", 0), 0u) << line;
+    EXPECT_FALSE(std::getline(err, rest)) << rest;
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"err.txt", "in.csv"}));
 }
 
 // Without gnuplot a run with a plot fails before it processes anything.
