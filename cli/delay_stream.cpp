@@ -23,31 +23,67 @@ std::string gibibytes(uint64_t bytes) {
 }
 
 // Moves between rows (one time sample, all channels) and the data port's
-// layout (channel after channel, frame samples contiguous).
-struct PortLayout {
-    std::size_t channels;
-    std::size_t frame;
-    std::size_t valuesPerElement;  // 2 for complex
+// layout (channel after channel, frame samples contiguous). A value is one
+// double, or a (real, imaginary) pair. Mono and stereo, the common cases,
+// get loops with a fixed stride, which the compiler vectorises.
+template <std::size_t Parts>
+class PortLayout {
+public:
+    PortLayout(std::size_t channels, std::size_t frame) : channels_(channels), frame_(frame) {}
 
     void gather(const double* rows, double* port) const {
-        for (std::size_t c = 0; c < channels; ++c) {
-            for (std::size_t s = 0; s < frame; ++s) {
-                for (std::size_t k = 0; k < valuesPerElement; ++k) {
-                    port[(c * frame + s) * valuesPerElement + k] = rows[(s * channels + c) * valuesPerElement + k];
-                }
-            }
+        switch (channels_) {
+            case 1: move<1, true>(rows, port); break;
+            case 2: move<2, true>(rows, port); break;
+            default: move<0, true>(rows, port); break;
         }
     }
     void scatter(const double* port, double* rows) const {
+        switch (channels_) {
+            case 1: move<1, false>(port, rows); break;
+            case 2: move<2, false>(port, rows); break;
+            default: move<0, false>(port, rows); break;
+        }
+    }
+
+private:
+    // Channels 0: the count known only at run time. Sample s of channel c
+    // is at (s * channels + c) in the rows and at (c * frame + s) in the
+    // port.
+    template <std::size_t Channels, bool FromRows>
+    void move(const double* from, double* to) const {
+        const std::size_t channels = Channels == 0 ? channels_ : Channels;
         for (std::size_t c = 0; c < channels; ++c) {
-            for (std::size_t s = 0; s < frame; ++s) {
-                for (std::size_t k = 0; k < valuesPerElement; ++k) {
-                    rows[(s * channels + c) * valuesPerElement + k] = port[(c * frame + s) * valuesPerElement + k];
+            for (std::size_t s = 0; s < frame_; ++s) {
+                const std::size_t row = (s * channels + c) * Parts;
+                const std::size_t element = (c * frame_ + s) * Parts;
+                for (std::size_t k = 0; k < Parts; ++k) {
+                    to[(FromRows ? element : row) + k] = from[(FromRows ? row : element) + k];
                 }
             }
         }
     }
+
+    std::size_t channels_;
+    std::size_t frame_;
 };
+
+// Input values (one channel's sample, both parts when complex) with a NaN
+// or infinite part.
+int64_t nonfiniteValues(const double* values, std::size_t count, std::size_t parts) {
+    int64_t doubles = 0;
+    for (std::size_t i = 0; i < count * parts; ++i) {
+        doubles += std::fabs(values[i]) <= std::numeric_limits<double>::max() ? 0 : 1;
+    }
+    if (doubles == 0 || parts == 1) {
+        return doubles;
+    }
+    int64_t found = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        found += std::isfinite(values[2 * i]) && std::isfinite(values[2 * i + 1]) ? 0 : 1;
+    }
+    return found;
+}
 
 // Tallies the delays of the kept outputs as the block will treat them: the
 // block clamps d + N to [0, Dmax + N] and interpolates linearly where the
@@ -128,7 +164,8 @@ RunCounts DelayStream::run(SignalReader& reader, DelaySource& delays, SignalWrit
     const int64_t rowShift = lookahead / samplesPerRow;
     const int64_t chunkDelayRows = chunkSamples / samplesPerRow;
 
-    const PortLayout layout{channels, static_cast<std::size_t>(frame), valuesPerElement};
+    const PortLayout<1> realLayout(channels, static_cast<std::size_t>(frame));
+    const PortLayout<2> complexLayout(channels, static_cast<std::size_t>(frame));
     std::vector<double> inputRows(static_cast<std::size_t>(chunkSamples) * valuesPerRow);
     std::vector<double> outputRows(inputRows.size());
     std::vector<double> userDelays(static_cast<std::size_t>(chunkDelayRows) * rowWidth);
@@ -155,14 +192,7 @@ RunCounts DelayStream::run(SignalReader& reader, DelaySource& delays, SignalWrit
             }
         }
         std::fill(inputRows.begin() + static_cast<std::ptrdiff_t>(got * valuesPerRow), inputRows.end(), 0.0);
-        for (std::size_t r = 0; r < got; ++r) {
-            for (std::size_t c = 0; c < channels; ++c) {
-                const double* value = &inputRows[r * valuesPerRow + c * valuesPerElement];
-                const bool finite = valuesPerElement == 1 ? std::isfinite(value[0])
-                                                          : std::isfinite(value[0]) && std::isfinite(value[1]);
-                counts.nonfiniteInput += finite ? 0 : 1;
-            }
-        }
+        counts.nonfiniteInput += nonfiniteValues(inputRows.data(), got * channels, valuesPerElement);
         if (observer != nullptr && got > 0) {
             observer->input(first, got, inputRows.data());
         }
@@ -194,10 +224,24 @@ RunCounts DelayStream::run(SignalReader& reader, DelaySource& delays, SignalWrit
             userDelays[i] = i >= rowWidth ? userDelays[i - rowWidth] : lastDelays[i];
         }
         std::copy(userDelays.end() - static_cast<std::ptrdiff_t>(rowWidth), userDelays.end(), lastDelays.begin());
-        for (int64_t row = realBegin; row < realEnd; ++row) {
-            const int64_t weight = perChannel ? std::min(frame, keptEnd - row * frame) : format_.channels;
-            for (std::size_t c = 0; c < rowWidth; ++c) {
-                tally.add(userDelays[static_cast<std::size_t>(row - firstRow) * rowWidth + c], weight);
+        if (perChannel) {
+            for (int64_t row = realBegin; row < realEnd; ++row) {
+                const int64_t weight = std::min(frame, keptEnd - row * frame);
+                for (std::size_t c = 0; c < rowWidth; ++c) {
+                    tally.add(userDelays[static_cast<std::size_t>(row - firstRow) * rowWidth + c], weight);
+                }
+            }
+        } else {
+            // Runs of one value (a constant delay, a file that holds still)
+            // are classified once.
+            const double* values = userDelays.data() - firstRow;
+            for (int64_t row = realBegin; row < realEnd;) {
+                int64_t next = row + 1;
+                while (next < realEnd && (values[next] == values[row])) {
+                    ++next;
+                }
+                tally.add(values[row], (next - row) * format_.channels);
+                row = next;
             }
         }
         for (std::size_t i = 0; i < userDelays.size(); ++i) {
@@ -207,7 +251,11 @@ RunCounts DelayStream::run(SignalReader& reader, DelaySource& delays, SignalWrit
 
         for (int64_t hit = 0; hit < hitsPerChunk; ++hit) {
             const std::size_t firstSample = static_cast<std::size_t>(hit * frame);
-            layout.gather(inputRows.data() + firstSample * valuesPerRow, dataPort.data());
+            if (valuesPerElement == 1) {
+                realLayout.gather(inputRows.data() + firstSample * valuesPerRow, dataPort.data());
+            } else {
+                complexLayout.gather(inputRows.data() + firstSample * valuesPerRow, dataPort.data());
+            }
             const double* hitDelays = blockDelays.data() + (perChannel ? static_cast<std::size_t>(hit) * channels
                                                                        : firstSample);
             std::copy_n(hitDelays, delayPort.size(), delayPort.begin());
@@ -216,7 +264,11 @@ RunCounts DelayStream::run(SignalReader& reader, DelaySource& delays, SignalWrit
             } catch (const vostrel::SimulationError& error) {
                 throw BlockError(error.what());
             }
-            layout.scatter(outputPort.data(), outputRows.data() + firstSample * valuesPerRow);
+            if (valuesPerElement == 1) {
+                realLayout.scatter(outputPort.data(), outputRows.data() + firstSample * valuesPerRow);
+            } else {
+                complexLayout.scatter(outputPort.data(), outputRows.data() + firstSample * valuesPerRow);
+            }
         }
 
         const int64_t keptFrom = std::max(first, lookahead);
