@@ -7,7 +7,7 @@ CMAKE_FLAGS ?=
 
 BUILD_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
                   libcli11-dev libsndfile1-dev gnuplot-nox
-BENCH_PACKAGES := libstk-dev libliquid-dev valgrind
+BENCH_PACKAGES := libstk-dev libliquid-dev valgrind sox
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
 
 # Installs the named Debian packages that are not installed yet.
