@@ -117,22 +117,7 @@ bool compareWithSox(const std::string& folder) {
 }
 
 // Wall seconds of one run of the tool; negative when it failed.
-double timeRun(const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv = {QUORBELIN_CLI_PATH};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> pointers;
-    for (std::string& argument : argv) pointers.push_back(argument.data());
-    pointers.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t child = 0;
-    if (posix_spawn(&child, pointers[0], nullptr, nullptr, pointers.data(), environ) != 0) {
-        return -1.0;
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? elapsed : -1.0;
-}
+double timeRun(const std::vector<std::string>& arguments) { return timeProgram(QUORBELIN_CLI_PATH, arguments).wall; }
 
 }  // namespace
 
