@@ -19,9 +19,10 @@ public:
     explicit ConstantDelay(double samples) : samples_(samples) {}
     void fill(int64_t, std::size_t, std::span<double> out) override { std::fill(out.begin(), out.end(), samples_); }
     double largest() const override { return samples_; }
-    DelayCensus census(double low, double high) const override {
+    DelayCensus census(const DelayBounds& bounds) const override {
         const bool finite = std::isfinite(samples_);
-        return {finite && samples_ < low ? 1 : 0, finite && samples_ > high ? 1 : 0, 1, false};
+        return {finite && samples_ < bounds.reach ? 1 : 0, finite && samples_ < bounds.low ? 1 : 0,
+                finite && samples_ > bounds.high ? 1 : 0, 1, false};
     }
 
 private:
@@ -48,7 +49,7 @@ public:
     double largest() const override { return mean_ + std::fabs(depth_); }
     // The share of one period below (above) a bound: sin x < u holds for
     // 1/2 + asin(u)/pi of the period.
-    DelayCensus census(double low, double high) const override {
+    DelayCensus census(const DelayBounds& bounds) const override {
         constexpr double values = 1e6;
         const auto shareBelow = [this](double bound) {
             if (depth_ == 0.0) {
@@ -57,11 +58,12 @@ public:
             const double u = std::clamp((bound - mean_) / std::fabs(depth_), -1.0, 1.0);
             return 0.5 + std::asin(u) / std::numbers::pi;
         };
-        const double above = depth_ == 0.0 ? (mean_ > high ? 1.0 : 0.0) : 1.0 - shareBelow(high);
+        const double above = depth_ == 0.0 ? (mean_ > bounds.high ? 1.0 : 0.0) : 1.0 - shareBelow(bounds.high);
         const auto count = [](double share) {
             return share > 1e-12 ? std::max<int64_t>(1, std::llround(share * values)) : int64_t{0};
         };
-        return {count(shareBelow(low)), count(above), static_cast<int64_t>(values), true};
+        return {count(shareBelow(bounds.reach)), count(shareBelow(bounds.low)), count(above),
+                static_cast<int64_t>(values), true};
     }
 
 private:
@@ -115,11 +117,12 @@ public:
     }
     std::optional<int64_t> rowCount() const override { return rows_; }
     double largest() const override { return largest_; }
-    DelayCensus census(double low, double high) const override {
+    DelayCensus census(const DelayBounds& bounds) const override {
         DelayCensus census;
         scan([&](double value) {
-            census.below += value < low ? 1 : 0;
-            census.above += value > high ? 1 : 0;
+            census.belowReach += value < bounds.reach ? 1 : 0;
+            census.below += value < bounds.low ? 1 : 0;
+            census.above += value > bounds.high ? 1 : 0;
             ++census.values;
         });
         return census;

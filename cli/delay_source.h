@@ -27,10 +27,17 @@ struct DelayLayout {
     std::size_t rowWidth() const { return perChannel ? static_cast<std::size_t>(channels) : 1; }
 };
 
-// How many of a source's delays lie below one bound and above another, for
-// the warnings before a run. A constant counts as one value; a modulated
-// delay gives shares of a million, estimated from its waveform.
+// How many of a source's delays lie below the filter's reach, below the
+// lowest delay served and above the highest, for the warnings before a run.
+// A constant counts as one value; a modulated delay gives shares of a
+// million, estimated from its waveform.
+struct DelayBounds {
+    double reach;  // below it the block interpolates linearly
+    double low;    // below it delays are clamped
+    double high;   // above it delays are clamped
+};
 struct DelayCensus {
+    int64_t belowReach = 0;
     int64_t below = 0;
     int64_t above = 0;
     int64_t values = 0;
@@ -49,8 +56,8 @@ public:
     // The largest delay, in samples, the source can give (for the default
     // maximum delay); NaN values are left out.
     virtual double largest() const = 0;
-    // Counts of finite delays below `low` and above `high` (samples).
-    virtual DelayCensus census(double low, double high) const = 0;
+    // Counts of finite delays beyond the bounds (samples).
+    virtual DelayCensus census(const DelayBounds& bounds) const = 0;
 };
 
 // Parses --delay: a number, "sine:MEAN:DEPTH:HZ", or a CSV file name. The

@@ -108,6 +108,10 @@ RunSummary runDelay(const RunOptions& options, std::FILE* messages) {
     if (options.rate && !(*options.rate > 0.0 && std::isfinite(*options.rate))) {
         throw UsageError("--rate must be a positive number of samples per second");
     }
+    if (!options.type.empty() && options.input != "-" && options.output != "-") {
+        throw UsageError("--type names the format of standard input or output (-); files are told by their "
+                         "extension");
+    }
     if (!options.plot.empty()) {
         plotTerminalFor(options.plot);
         requireGnuplot(options.plot);

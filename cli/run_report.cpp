@@ -33,19 +33,18 @@ std::vector<std::string> runWarnings(const DelayRunPlan& plan, const DelaySource
     std::vector<std::string> warnings;
     const double lowest = plan.lookahead == 0 ? 0.0 : -static_cast<double>(plan.lookahead);
     const double reach = plan.filtered() ? plan.filterReach() : lowest;
-    const DelayCensus census = delays.census(std::max(reach, lowest), plan.maxDelay);
-    const DelayCensus clampedLow = delays.census(lowest, plan.maxDelay);
-    if (plan.filtered() && reach > lowest && census.below > 0) {
+    const DelayCensus census = delays.census({std::max(reach, lowest), lowest, plan.maxDelay});
+    if (plan.filtered() && reach > lowest && census.belowReach > 0) {
         const std::string fix = plan.lookahead == 0 ? "--lookahead auto" : "a larger --lookahead";
-        warnings.push_back(share(census.below, census) + " below " + number(reach) + " samples, where the " +
+        warnings.push_back(share(census.belowReach, census) + " below " + number(reach) + " samples, where the " +
                            std::to_string(plan.block.filter->rows) + "-tap filter cannot reach (H - 1 = " +
                            std::to_string(plan.halfLength - 1) +
                            (plan.lookahead > 0 ? ", less the lookahead of " + std::to_string(plan.lookahead) : "") +
                            "): those samples are interpolated linearly. Add " + fix +
                            " to give every delay from 0 on the whole filter");
     }
-    if (clampedLow.below > 0) {
-        warnings.push_back(share(clampedLow.below, clampedLow) + " below " + number(lowest) +
+    if (census.below > 0) {
+        warnings.push_back(share(census.below, census) + " below " + number(lowest) +
                            " samples and act as " + number(lowest) + " (" +
                            (plan.lookahead == 0 ? "an advance needs --lookahead" : "clamped") + ")");
     }

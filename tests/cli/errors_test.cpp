@@ -143,6 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"LookaheadWithUnmappableInitialConditions",
                     {"--delay", "1", "--max-delay", "4", "--lookahead", "1", "--ic", "ic23.csv"}, 2,
                     "with --lookahead, --ic must be one value, one per channel, or 2 rows", false},
+        FailureCase{"TypeWithoutAPipe", {"--delay", "1", "--type", "wav"}, 2, "--type names the format of standard",
+                    false},
         FailureCase{"EncodingForCsv", {"--delay", "1", "--encoding", "pcm16"}, 2, "--encoding is for audio output",
                     false},
         FailureCase{"PlotRangeBackwards", {"--delay", "1", "--plot", "p.png", "--plot-range", "3:1"}, 2,
