@@ -234,13 +234,13 @@ RunCounts DelayStream::run(SignalReader& reader, DelaySource& delays, SignalWrit
         } else {
             // Runs of one value (a constant delay, a file that holds still)
             // are classified once.
-            const double* values = userDelays.data() - firstRow;
+            const auto at = [&](int64_t row) { return userDelays[static_cast<std::size_t>(row - firstRow)]; };
             for (int64_t row = realBegin; row < realEnd;) {
                 int64_t next = row + 1;
-                while (next < realEnd && (values[next] == values[row])) {
+                while (next < realEnd && at(next) == at(row)) {
                     ++next;
                 }
-                tally.add(values[row], (next - row) * format_.channels);
+                tally.add(at(row), (next - row) * format_.channels);
                 row = next;
             }
         }
