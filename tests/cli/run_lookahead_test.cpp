@@ -70,6 +70,22 @@ TEST(Lookahead, MatchesAPlainRunWhereTheFilterAlreadyReaches) {
     }
 }
 
+// Per-channel delays change at frame boundaries, which a lookahead of whole
+// frames keeps: auto rounds H - 1 = 3 up to the frame of 4.
+TEST(Lookahead, PerChannelDelaysShiftByWholeFrames) {
+    ScratchFolder folder;
+    writeCsv(folder / "in.csv", noise(203, 2, 5));
+    Rows delays;
+    for (int hit = 0; hit < 51; ++hit) delays.push_back({3.0 + hit % 5, 9.5 - hit % 3 * 0.25});
+    writeCsv(folder / "delays.csv", delays);
+    const std::vector<std::string> common = {"in.csv", "-o", "out.csv", "--delay", "delays.csv", "--per-channel",
+                                             "--frame", "4", "--filter", "sinc:8:16", "--max-delay", "12"};
+    const Rows plain = run(folder, common);
+    std::vector<std::string> ahead = common;
+    ahead.insert(ahead.end(), {"--lookahead", "auto"});
+    EXPECT_EQ(run(folder, ahead), plain);
+}
+
 // With a lookahead the short delays get the filter: a band-limited tone
 // delayed by 2.5 samples with a 32-tap design matches the exact delay far
 // better than the linear interpolation the block falls back to without it;
