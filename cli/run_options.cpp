@@ -116,7 +116,7 @@ CLI::App* addRunCommand(CLI::App& app, RunCommandLine& line) {
     command->add_option("--plot-range", run.plotRange,
                         "Draw only this stretch of the run, in seconds (in samples when the input has no rate)")
         ->type_name("START:END");
-    command->add_flag("-q,--quiet", run.quiet, "No progress bar and no summary line");
+    command->add_flag("-q,--quiet", run.quiet, "No progress bar and no summary line (warnings still show)");
     command->footer("Example:\n"
                     "  quorbelin run in.wav -o out.wav --delay sine:5:2:0.5 --delay-unit ms --filter sinc:32:64 "
                     "--lookahead auto --plot out.png\n"
