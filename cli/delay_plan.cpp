@@ -96,6 +96,12 @@ Matrix shiftInitialConditions(const Matrix& ic, int32_t channels, double maxDela
 }  // namespace
 
 int32_t chooseFrame(const DelayRunSettings& settings, const SignalFormat& format) {
+    if (settings.channels && isPositiveInt32(*settings.channels) && *settings.channels != format.channels) {
+        // A valid count that is not the signal's would regroup the port's
+        // elements into other channels.
+        throw UsageError("--channels " + text(*settings.channels) + ": the signal has " +
+                         std::to_string(format.channels) + " channel(s)");
+    }
     const bool elementChannels = settings.channels && *settings.channels == -1.0;
     const int64_t channels = std::max<int64_t>(1, format.channels);
     if (settings.frame) {
@@ -122,6 +128,11 @@ int32_t chooseFrame(const DelayRunSettings& settings, const SignalFormat& format
 
 DelayRunPlan planDelayRun(const DelayRunSettings& settings, const SignalFormat& format, int32_t frame,
                           const DelaySource& delays) {
+    for (const double value : settings.initialConditions.columnMajor) {
+        if (!std::isfinite(value)) {
+            throw UsageError("--ic holds " + text(value) + ", not a finite number");
+        }
+    }
     DelayRunPlan plan;
     plan.frame = frame;
     plan.halfLength = settings.filter ? settings.filter->rows / 2 : 0;

@@ -45,11 +45,13 @@ struct DelayRunPlan {
 // Samples per hit: the given frame, else 1 where the frame changes the
 // result (per-channel delays, numChannels -1), else a size that keeps the
 // host's per-hit work small beside the samples. UsageError for a frame
-// below 1 or beyond the data port's 2^31 - 1 elements.
+// below 1 or beyond the data port's 2^31 - 1 elements, and for a channel
+// count that is not the signal's.
 int32_t chooseFrame(const DelayRunSettings& settings, const SignalFormat& format);
 
 // Throws UsageError for a lookahead, maximum delay or initial conditions
-// that cannot be combined, naming the limit; the block judges the rest.
+// that cannot be combined, naming the limit, and for initial conditions
+// that are not finite; the block judges the rest.
 DelayRunPlan planDelayRun(const DelayRunSettings& settings, const SignalFormat& format, int32_t frame,
                           const DelaySource& delays);
 

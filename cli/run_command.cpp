@@ -129,19 +129,7 @@ RunSummary runDelay(const RunOptions& options, std::FILE* messages) {
     settings.maxDelay = options.parameters.maxDelay;
     settings.filter = resolveFilter(options.parameters.filter);
     settings.initialConditions = resolveInitialConditions(options.parameters.initialConditions);
-    for (const double value : settings.initialConditions.columnMajor) {
-        if (!std::isfinite(value)) {
-            throw UsageError("--ic " + options.parameters.initialConditions + " is not a finite number");
-        }
-    }
     settings.channels = options.parameters.channels;
-    if (settings.channels && *settings.channels >= 1.0 && *settings.channels <= 2147483647.0 &&
-        *settings.channels == std::floor(*settings.channels) && *settings.channels != format.channels) {
-        // A valid count that is not the input's would regroup the port's
-        // elements into other channels.
-        throw UsageError("--channels " + std::to_string(static_cast<int64_t>(*settings.channels)) + ": " +
-                         options.input + " has " + std::to_string(format.channels) + " channel(s)");
-    }
     settings.perChannel = options.parameters.perChannel;
     settings.frame = options.frame;
     settings.lookahead = options.lookahead;

@@ -116,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"DelayNaN", {"--delay", "nan"}, 2, "--delay nan is not a finite number of samples", false},
         FailureCase{"DelayInfinite", {"--delay", "-inf", "--max-delay", "3"}, 2, "--allow-nonfinite", false},
         FailureCase{"SineInfinite", {"--delay", "sine:inf:1:1", "--rate", "100"}, 2, "three finite numbers", false},
-        FailureCase{"InitialConditionNaN", {"--delay", "1", "--ic", "nan"}, 2, "--ic nan is not a finite number",
+        FailureCase{"InitialConditionNaN", {"--delay", "1", "--ic", "nan"}, 2, "--ic holds nan, not a finite number",
                     false},
         FailureCase{"NaNInDelayFile", {"--delay", "nan_delays.csv"}, 1,
                     "quorbelin: nan_delays.csv:2: 'nan' is not a finite number\n", true},
