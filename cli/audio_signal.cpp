@@ -238,7 +238,9 @@ void AudioSignalWriter::write(std::span<const double> values, std::size_t rows) 
 }
 
 void AudioSignalWriter::finish() {
-    sf_write_sync(file_);
+    // No fsync: like the CSV output and like other audio tools, the file is
+    // complete once closed; forcing it to the disk made a run wait for the
+    // whole file's write-back.
     const int status = sf_close(file_);
     file_ = nullptr;
     if (status != 0) {

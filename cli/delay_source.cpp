@@ -18,6 +18,7 @@ class ConstantDelay final : public DelaySource {
 public:
     explicit ConstantDelay(double samples) : samples_(samples) {}
     void fill(int64_t, std::size_t, std::span<double> out) override { std::fill(out.begin(), out.end(), samples_); }
+    bool constant() const override { return true; }
     double largest() const override { return samples_; }
     DelayCensus census(const DelayBounds& bounds) const override {
         const bool finite = std::isfinite(samples_);

@@ -51,6 +51,8 @@ public:
     // Calls come in order, each starting where the one before ended.
     // Throws FileError when a file has no such rows.
     virtual void fill(int64_t first, std::size_t rows, std::span<double> out) = 0;
+    // Whether every row holds the same value everywhere.
+    virtual bool constant() const { return false; }
     // The rows a file holds; nothing when the source never ends.
     virtual std::optional<int64_t> rowCount() const { return std::nullopt; }
     // The largest delay, in samples, the source can give (for the default
