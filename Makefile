@@ -40,9 +40,11 @@ test: fuzz-deps build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
 	$(MAKE) --no-print-directory validate sanitize-test
 
-# Every check of `quorbelin validate` on the block; fails on any failure.
+# Every check of `quorbelin validate` on the block, and every general check
+# on the example gain block; fails on any failure.
 validate: build
 	$(BUILD_DIR)/quorbelin validate $(BUILD_DIR)/quorbelin.so $(VALIDATE_ARGS)
+	$(BUILD_DIR)/quorbelin validate $(BUILD_DIR)/gain.so --param 2.5 $(VALIDATE_ARGS)
 
 # The block, the host, the tool and every test under AddressSanitizer (leak
 # detection on) and UndefinedBehaviorSanitizer, in a build folder of its own;

@@ -70,8 +70,7 @@ void entryPointPerSample(benchmark::State& state, Caller caller, const Work& wor
     vostrel::HostBlock block("quorbelin");
     block.setParameters(std::move(parameters));
     vostrel::Connections connections;
-    connections.data = {work.channels * work.frame, work.complex ? 1 : 0, 1.0, 0.0};
-    connections.delay = {work.frame, 0, 1.0, 0.0};
+    connections.inputs = {{work.channels * work.frame, work.complex ? 1 : 0, 1.0, 0.0}, {work.frame, 0, 1.0, 0.0}};
     if (const std::string message = startBlock(block, connections); !message.empty()) {
         vostrel::callMethod(blockLibrary(), block, releaseCode);
         state.SkipWithError(message.c_str());

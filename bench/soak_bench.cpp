@@ -44,8 +44,7 @@ void soakWholeSampleDelays(benchmark::State& state) {
     parameters.push_back(vostrel::Array::scalar(channels));
     parameters.push_back(vostrel::Array::scalar(1.0));  // one delay per channel
     vostrel::Connections connections;
-    connections.data = {channels * frameSize, 0, 1.0, 0.0};
-    connections.delay = {channels, 0, 1.0, 0.0};
+    connections.inputs = {{channels * frameSize, 0, 1.0, 0.0}, {channels, 0, 1.0, 0.0}};
 
     int64_t mismatches = 0;
     int64_t liveBlockGrowth = 0;
@@ -68,7 +67,7 @@ void soakWholeSampleDelays(benchmark::State& state) {
                     data[static_cast<std::size_t>(c * frameSize + s)] = inputAt(c, start + s);
                 }
             }
-            simulation.step(data, delays, out);
+            simulation.step({data, delays}, {out});
             for (int32_t c = 0; c < channels; ++c) {
                 const auto delay = static_cast<int64_t>(delays[static_cast<std::size_t>(c)]);
                 for (int32_t s = 0; s < frameSize; ++s) {

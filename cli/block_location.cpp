@@ -9,6 +9,9 @@
 #ifndef QUORBELIN_INSTALL_LIBDIR
 #define QUORBELIN_INSTALL_LIBDIR "lib"
 #endif
+#ifndef QUORBELIN_INSTALL_LIBEXECDIR
+#define QUORBELIN_INSTALL_LIBEXECDIR "libexec"
+#endif
 
 namespace quorbelin::cli {
 
@@ -27,7 +30,28 @@ std::string executableFolder() {
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
+// The first readable candidate, or nothing.
+std::string firstExisting(const std::vector<std::string>& candidates) {
+    for (const std::string& candidate : candidates) {
+        if (::access(candidate.c_str(), R_OK) == 0) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
 }  // namespace
+
+std::string locateAllocationCheckProgram() {
+    constexpr const char* program = "quorbelin-allocation-check";
+    const std::string folder = executableFolder();
+    const std::vector<std::string> candidates = {
+        folder + "/" + program,
+        folder + "/../" QUORBELIN_INSTALL_LIBEXECDIR "/quorbelin/" + program,
+    };
+    const std::string found = firstExisting(candidates);
+    return found.empty() ? candidates.front() : found;
+}
 
 std::string locateBlockLibrary(const std::string& requested) {
     if (!requested.empty()) {
@@ -38,10 +62,8 @@ std::string locateBlockLibrary(const std::string& requested) {
         folder + "/" + blockFileName,
         folder + "/../" QUORBELIN_INSTALL_LIBDIR "/" + blockFileName,
     };
-    for (const std::string& candidate : candidates) {
-        if (::access(candidate.c_str(), R_OK) == 0) {
-            return candidate;
-        }
+    if (std::string found = firstExisting(candidates); !found.empty()) {
+        return found;
     }
     std::string message = "cannot find the block library " + std::string(blockFileName) + "; looked at";
     for (const std::string& candidate : candidates) {

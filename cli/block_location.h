@@ -13,6 +13,11 @@ namespace quorbelin::cli {
 // places looked at when there is none.
 std::string locateBlockLibrary(const std::string& requested);
 
+// The validator's allocation-check helper beside the tool or in the
+// installation's libexec folder; the first place looked at when it is in
+// neither (the check then fails, naming it).
+std::string locateAllocationCheckProgram();
+
 }  // namespace quorbelin::cli
 
 #endif

@@ -22,15 +22,17 @@ std::optional<Matrix> resolveFilter(const std::string& text) {
     return readCsvMatrix(text);
 }
 
-Matrix resolveInitialConditions(const std::string& text) {
+Matrix resolveMatrixParameter(const std::string& text, const std::string& option) {
     if (const auto value = parseDouble(text)) {
         return Matrix{1, 1, {*value}};
     }
     if (!isCsvPath(text)) {
-        throw UsageError("--ic '" + text + "': expected a number or a .csv file");
+        throw UsageError(option + " '" + text + "': expected a number or a .csv file");
     }
     return readCsvMatrix(text);
 }
+
+Matrix resolveInitialConditions(const std::string& text) { return resolveMatrixParameter(text, "--ic"); }
 
 std::vector<vostrel::Array> toHostArrays(const BlockParameters& parameters) {
     std::vector<vostrel::Array> arrays;

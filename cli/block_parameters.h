@@ -34,7 +34,9 @@ struct BlockParameters {
 // as a CSV matrix file (one column per phase). UsageError or FileError.
 std::optional<Matrix> resolveFilter(const std::string& text);
 
-// A number gives a 1 x 1 matrix; anything else is read as a CSV matrix.
+// A number gives a 1 x 1 matrix; anything else is read as a CSV matrix
+// (FileError), a text that is neither is a UsageError naming the option.
+Matrix resolveMatrixParameter(const std::string& text, const std::string& option);
 Matrix resolveInitialConditions(const std::string& text);
 
 // maxDelay, interpFilter, initialConditions, numChannels, perChannelDelay.

@@ -79,12 +79,34 @@ int runCommandLine(int argc, char** argv) {
 
     // info
     ParameterTexts infoParameters;
+    InfoOptions info;
     CLI::App* infoCommand = app.add_subcommand(
-        "info", "Show the block's size-query answer and declared ports for the given parameters");
+        "info", "Show what a host sees of the block: its size-query answer, parameter shapes, ports as declared "
+                "and as settled by propagation, and the work vectors it declares");
     addParameterOptions(*infoCommand, infoParameters,
                         "Number of channels, or -1 (the default here) to make every element of the data port a "
                         "channel of its own");
-    infoCommand->footer("Example:\n  quorbelin info --max-delay 100 --filter sinc:32:64 --channels 2");
+    infoCommand->add_option("--frame", info.frame, "Samples per channel per sample hit (the data port is channels x "
+                                                   "FRAME wide)")
+        ->capture_default_str()
+        ->type_name("F");
+    infoCommand->add_flag("--complex", info.complex, "The data signal is complex");
+    infoCommand->add_option("--param", info.values,
+                            "A parameter value of another block (--block), once per parameter in order: a number "
+                            "or a CSV matrix file; replaces the delay block's options")
+        ->allow_extra_args(false)
+        ->type_name("VALUE");
+    infoCommand->add_option("--input", info.inputs,
+                            "What feeds input port 0, 1, ... (once per input port, in order): WIDTH[,real|complex]"
+                            "[,PERIOD]; by default the delay block's data and delays, or width 1, real, period 1")
+        ->allow_extra_args(false)
+        ->type_name("SIGNAL");
+    infoCommand->add_flag("--json", info.json,
+                          "Print one JSON object: block, sizes (38 numbers), parameters, declaredPorts, ports "
+                          "(width, complexity, samplePeriod of each), workVectors and message (null or the "
+                          "block's text); the exit status is 1 when message is not null");
+    infoCommand->footer("Examples:\n  quorbelin info --max-delay 100 --filter sinc:32:64 --channels 2\n"
+                        "  quorbelin info --block build/gain.so --param 2.5 --input 4,complex --json");
 
     ValidateOptions validate;
     CLI::App* validateCommand = addValidateCommand(app, validate);
@@ -115,10 +137,20 @@ int runCommandLine(int argc, char** argv) {
             writeFilterDesign(design, designOutput);
         } else if (infoCommand->parsed()) {
             commandName = "info";
-            InfoOptions info;
+            const bool delayBlockOptions = !infoParameters.maxDelay.empty() || infoParameters.filter != "linear" ||
+                                           infoParameters.initialConditions != "0" ||
+                                           !infoParameters.channels.empty() || infoParameters.perChannel;
+            if (!info.values.empty() && delayBlockOptions) {
+                throw UsageError("--param gives every parameter of the block; it cannot be combined with "
+                                 "--max-delay, --filter, --ic, --channels or --per-channel");
+            }
             info.parameters = toParameterOptions(infoParameters);
             info.blockPath = blockPath;
-            printBlockInfo(info, stdout);
+            const int status = printBlockInfo(info, stdout);
+            if (status != 0) {
+                std::fflush(stdout);
+                return status;
+            }
         } else if (validateCommand->parsed()) {
             commandName = "validate";
             return runValidate(validate, stdout);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/delay_block_ports.h"
 #include "cli/errors.h"
 
 namespace quorbelin::cli {
@@ -142,9 +143,9 @@ DelayStream::DelayStream(const vostrel::BlockLibrary& library, const DelayRunPla
     // A hit carries a whole frame, so the port's period is the frame's
     // duration (in samples when the rate is unknown).
     const double period = format.sampleRate ? plan.frame / *format.sampleRate : static_cast<double>(plan.frame);
-    vostrel::Connections connections;
-    connections.data = {static_cast<int32_t>(dataWidth), format.complex ? 1 : 0, period, 0.0};
-    connections.delay = {static_cast<int32_t>(delayWidth), 0, period, 0.0};
+    const vostrel::Connections connections =
+        delayBlockConnections(vostrel::PortSignal::source(static_cast<int32_t>(dataWidth), format.complex, period),
+                              vostrel::PortSignal::source(static_cast<int32_t>(delayWidth), false, period));
     try {
         simulation_.emplace(library, toHostArrays(plan.block), connections,
                             vostrel::SimulationLimits{.workVectorBytes = memoryLimit});
@@ -275,7 +276,7 @@ RunCounts DelayStream::run(SignalReader& reader, DelaySource& delays, SignalWrit
                                                                        : firstSample);
             std::copy_n(hitDelays, delayPort.size(), delayPort.begin());
             try {
-                simulation_->step(dataPort, delayPort, outputPort);
+                simulation_->step({dataPort, delayPort}, {outputPort});
             } catch (const vostrel::SimulationError& error) {
                 throw BlockError(error.what());
             }

@@ -1,126 +1,209 @@
 #include "cli/info_command.h"
 
 #include <cmath>
-#include <map>
 
 #include "cli/block_location.h"
+#include "cli/delay_block_ports.h"
 #include "cli/errors.h"
-#include "config/parameters.h"
-#include "host/vostrel_host.h"
+#include "cli/info_report.h"
+#include "cli/parse_number.h"
+#include "host/simulation.h"
 
 namespace quorbelin::cli {
 
 namespace {
 
-const std::map<int, const char*>& sizeWordNames() {
-    static const std::map<int, const char*> names = {
-        {numOutputPorts, "numOutputPorts"}, {numInputPorts, "numInputPorts"},
-        {methodArgument, "methodArgument"}, {numSampleTimes, "numSampleTimes"},
-        {numParams, "numParams"},           {recordVersion, "recordVersion"},
-        {options, "options"},               {portFlags, "portFlags"},
-    };
-    return names;
-}
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
-std::string widthText(int32_t width) {
-    return width == DYNAMICALLY_SIZED ? "dynamically sized" : "width " + std::to_string(width);
-}
-
-std::string complexityText(int32_t complexity) {
-    switch (complexity) {
-        case COMPLEXITY_INHERITED: return "complexity inherited";
-        case COMPLEXITY_REAL: return "real";
-        case COMPLEXITY_COMPLEX: return "complex";
-        default: return "complexity " + std::to_string(complexity);
-    }
-}
-
-std::string periodText(double period) {
-    if (period == -1.0) {
-        return "sample time inherited";
-    }
-    if (std::isinf(period) && period > 0) {
-        return "constant sample time";
-    }
-    return "sample period " + std::to_string(period);
-}
-
-std::vector<vostrel::Array> infoParameters(const BlockParameterOptions& given) {
+// The delay block's five parameters from its own options.
+std::vector<vostrel::Array> delayBlockParameters(const BlockParameterOptions& given) {
     BlockParameters parameters;
     parameters.filter = resolveFilter(given.filter);
     parameters.initialConditions = resolveInitialConditions(given.initialConditions);
     parameters.channels = given.channels.value_or(-1.0);
     parameters.perChannel = given.perChannel;
     std::vector<vostrel::Array> arrays = toHostArrays(parameters);
-    arrays[maxDelayParameter] =
-        given.maxDelay ? vostrel::Array::scalar(*given.maxDelay) : vostrel::Array::empty();
+    arrays.front() = given.maxDelay ? vostrel::Array::scalar(*given.maxDelay) : vostrel::Array::empty();
     return arrays;
+}
+
+std::vector<vostrel::Array> parameterArrays(const InfoOptions& options) {
+    if (options.values.empty()) {
+        return delayBlockParameters(options.parameters);
+    }
+    std::vector<vostrel::Array> arrays;
+    for (const std::string& text : options.values) {
+        const Matrix matrix = resolveMatrixParameter(text, "--param");
+        arrays.push_back(vostrel::Array::matrix(matrix.rows, matrix.columns, matrix.columnMajor));
+    }
+    return arrays;
+}
+
+// --input WIDTH[,real|complex][,PERIOD]
+vostrel::PortSignal parseInput(const std::string& text) {
+    const auto usage = [&] {
+        return UsageError("--input '" + text + "': expected WIDTH[,real|complex][,PERIOD], e.g. 8,complex,0.001");
+    };
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t comma; (comma = text.find(',', start)) != std::string::npos; start = comma + 1) {
+        fields.push_back(text.substr(start, comma - start));
+    }
+    fields.push_back(text.substr(start));
+    const std::optional<double> width = parseDouble(fields[0]);
+    if (fields.size() > 3 || !width || !(*width >= 1.0 && *width <= 2147483647.0) || *width != std::floor(*width)) {
+        throw usage();
+    }
+    vostrel::PortSignal signal = vostrel::PortSignal::source(static_cast<int32_t>(*width), false, 1.0);
+    std::size_t next = 1;
+    if (next < fields.size() && (fields[next] == "real" || fields[next] == "complex")) {
+        signal.complexity = fields[next] == "complex" ? 1 : 0;
+        ++next;
+    }
+    if (next < fields.size()) {
+        const std::optional<double> period = parseDouble(fields[next]);
+        if (!period || !(*period >= 0.0)) {
+            throw usage();
+        }
+        signal.period = *period;
+        ++next;
+    }
+    if (next != fields.size()) {
+        throw usage();
+    }
+    return signal;
+}
+
+// What feeds the inputs: as given; else the delay block's data (channels x
+// frame wide) and delays (one per channel, or derived from the frame); else
+// for any other block a real width-1 signal of period 1 on every input
+// whose declaration leaves a property open.
+vostrel::Connections connectionsFor(const InfoOptions& options, const std::vector<DeclaredPort>& declared) {
+    vostrel::Connections connections;
+    if (!options.inputs.empty()) {
+        for (const std::string& text : options.inputs) {
+            connections.inputs.push_back(parseInput(text));
+        }
+        return connections;
+    }
+    if (options.values.empty()) {
+        const double channelSetting = options.parameters.channels.value_or(-1.0);
+        const int64_t channels = channelSetting >= 1.0 && channelSetting <= 65536.0
+                                     ? static_cast<int64_t>(channelSetting)
+                                     : 1;
+        const int64_t width = channels * options.frame;
+        if (width > 2147483647) {
+            throw UsageError("--channels times --frame makes the data port wider than 2^31 - 1 elements");
+        }
+        const auto data = vostrel::PortSignal::source(static_cast<int32_t>(width), options.complex, 1.0);
+        auto delays = vostrel::PortSignal::source(static_cast<int32_t>(channels), false, 1.0);
+        if (!options.parameters.perChannel) {
+            delays.width = -1;  // the block derives it from the frame size
+        }
+        return delayBlockConnections(data, delays);
+    }
+    for (const DeclaredPort& port : declared) {
+        vostrel::PortSignal signal = vostrel::PortSignal::source(1, false, 1.0);
+        signal.width = port.width == DYNAMICALLY_SIZED ? 1 : -1;
+        signal.complexity = port.complexity == COMPLEXITY_INHERITED ? 0 : -1;
+        signal.period = port.period == -1.0 ? 1.0 : -1.0;
+        connections.inputs.push_back(signal);
+    }
+    return connections;
+}
+
+ArrayShape shapeOf(const vostrel::Array& array) {
+    ArrayShape shape;
+    const int32_t count = kvGetNumberOfDimensions(array.get());
+    const int32_t* dims = kvGetDimensions(array.get());
+    shape.dims.assign(dims, dims + count);
+    shape.complex = kvIsComplex(array.get()) != 0;
+    shape.isDouble = kvIsDouble(array.get()) != 0;
+    return shape;
+}
+
+// Registration on a host record: the SizesVector and the declared ports.
+void readDeclaration(const vostrel::BlockLibrary& library, vostrel::HostBlock& block, InfoReport& report) {
+    const std::vector<vostrel::Array>& parameters = block.parameters();
+    const vostrel::SizeQueryResult answer = vostrel::registerBlock(library, block);
+    if (answer.abandoned) {
+        report.message = answer.message;
+        return;
+    }
+    report.sizes = answer.sizes;
+    const BlockRecord& record = block.record();
+    if (record.root->errorMessage != nullptr) {
+        report.message = record.root->errorMessage;
+        return;
+    }
+    const auto given = static_cast<double>(parameters.size());
+    if (answer.sizes[numParams] != given) {
+        report.message = "block " + quoted(library.blockName()) + " takes " +
+                         std::to_string(static_cast<int64_t>(answer.sizes[numParams])) + " parameter(s); " +
+                         std::to_string(parameters.size()) +
+                         " were given (give each with --param VALUE, a number or a CSV matrix file)";
+        return;
+    }
+    for (int32_t p = 0; p < record.sizes[numInputPorts] && record.inputPorts != nullptr; ++p) {
+        const InputPortRecord& port = record.inputPorts[p];
+        report.declaredInputs.push_back({port.width, port.complexity, port.samplePeriod, port.sampleOffset});
+    }
+    for (int32_t p = 0; p < record.sizes[numOutputPorts] && record.outputPorts != nullptr; ++p) {
+        const OutputPortRecord& port = record.outputPorts[p];
+        report.declaredOutputs.push_back({port.width, port.complexity, port.samplePeriod, port.sampleOffset});
+    }
+}
+
+// Propagation from the connections, then mdlSetWorkWidths: the settled
+// ports and the declared work vectors, read from the record (nothing is
+// allocated, so a configuration too large to run is still shown).
+void readSettlement(const vostrel::BlockLibrary& library, vostrel::HostBlock& block,
+                    const vostrel::Connections& connections, InfoReport& report) {
+    try {
+        report.settled = vostrel::negotiate(library, block, connections);
+        vostrel::setWorkWidths(library, block);
+    } catch (const vostrel::SimulationError& error) {
+        report.message = error.what();
+        return;
+    }
+    const BlockRecord& record = block.record();
+    std::vector<WorkVectorView> vectors;
+    for (int32_t i = 0; i < record.numWorkVectors && record.workVectors != nullptr; ++i) {
+        const WorkVectorRecord& vector = record.workVectors[i];
+        vectors.push_back({vector.width, vector.dataType, vector.complexity == 1});
+    }
+    report.workVectors = std::move(vectors);
 }
 
 }  // namespace
 
-void printBlockInfo(const InfoOptions& options, std::FILE* out) {
+int printBlockInfo(const InfoOptions& options, std::FILE* out) {
+    if (options.frame < 1 || options.frame > 2147483647) {
+        throw UsageError("--frame must be a whole number of at least 1");
+    }
     const vostrel::BlockLibrary library(locateBlockLibrary(options.blockPath));
+    InfoReport report;
+    report.blockName = library.blockName();
+    report.libraryPath = library.path();
     vostrel::HostBlock block(library.blockName());
-    block.setParameters(infoParameters(options.parameters));
-    const vostrel::SizeQueryResult answer = vostrel::registerBlock(library, block);
-    if (answer.abandoned) {
-        throw BlockError(answer.message);
+    block.setParameters(parameterArrays(options));
+    for (const vostrel::Array& parameter : block.parameters()) {
+        report.parameters.push_back(shapeOf(parameter));
     }
-    const BlockRecord& record = block.record();
-    const BlockRecord& root = record.root != nullptr ? *record.root : record;
-    if (root.errorMessage != nullptr) {
-        throw BlockError(root.errorMessage);
+    readDeclaration(library, block, report);
+    if (!report.message) {
+        // Propagation registers the block afresh on the same record.
+        readSettlement(library, block, connectionsFor(options, report.declaredInputs), report);
     }
-
-    std::fprintf(out, "block \"%s\" from %s\n\n", library.blockName().c_str(), library.path().c_str());
-    std::fprintf(out, "size query (SizesVector, 38 words; those not listed are 0):\n");
-    for (std::size_t i = 0; i < answer.sizes.size(); ++i) {
-        if (answer.sizes[i] == 0.0) {
-            continue;
-        }
-        const auto name = sizeWordNames().find(static_cast<int>(i));
-        std::fprintf(out, "  [%2zu] %-16s %.17g\n", i, name != sizeWordNames().end() ? name->second : "",
-                     answer.sizes[i]);
+    if (options.json) {
+        printInfoJson(report, out);
+        return report.message ? exitFailure : 0;
     }
-
-    std::fprintf(out, "\ndeclared ports:\n");
-    static const char* const inputNames[] = {"data", "delay"};
-    for (int32_t p = 0; p < record.sizes[numInputPorts]; ++p) {
-        const InputPortRecord& port = record.inputPorts[p];
-        std::fprintf(out, "  input %d%s: %s, %s, %s, %s\n", p,
-                     p < 2 ? (std::string(" (") + inputNames[p] + ")").c_str() : "", widthText(port.width).c_str(),
-                     complexityText(port.complexity).c_str(),
-                     port.directFeedthrough != 0 ? "direct feedthrough" : "no direct feedthrough",
-                     periodText(port.samplePeriod).c_str());
+    if (report.message) {
+        throw BlockError(*report.message);
     }
-    for (int32_t p = 0; p < record.sizes[numOutputPorts]; ++p) {
-        const OutputPortRecord& port = record.outputPorts[p];
-        std::fprintf(out, "  output %d: %s, %s, %s\n", p, widthText(port.width).c_str(),
-                     complexityText(port.complexity).c_str(), periodText(port.samplePeriod).c_str());
-    }
-
-    const int32_t maxDelay = maxDelaySamples(&record);
-    const int32_t halfLength = filterHalfLength(&record);
-    const int32_t channels = numChannelsSetting(&record);
-    std::fprintf(out, "\nparameters as the block reads them:\n");
-    std::fprintf(out, "  maximum delay     %d samples\n", maxDelay);
-    if (filterRows(&record) == 0) {
-        std::fprintf(out, "  interpolation     linear\n");
-    } else {
-        std::fprintf(out, "  interpolation     polyphase FIR, %d taps x %d phases (H = %d)\n", filterRows(&record),
-                     kvGetN(parameter(&record, interpFilterParameter)), halfLength);
-    }
-    std::fprintf(out, "  buffer length     %lld entries per channel\n",
-                 static_cast<long long>(maxDelay) + halfLength + 1);
-    if (channels == channelsFromPortWidth) {
-        std::fprintf(out, "  channels          one per element of the data port (frame size 1)\n");
-    } else {
-        std::fprintf(out, "  channels          %d (frame size: data port width / %d)\n", channels, channels);
-    }
-    std::fprintf(out, "  delay mode        %s\n",
-                 perChannelDelayMode(&record) ? "per channel (delay port: one value per channel)"
-                                              : "per sample (delay port: one value per frame sample)");
+    printInfoText(report, out);
+    return 0;
 }
 
 }  // namespace quorbelin::cli

@@ -46,9 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const bool finiteSetting = allFinite(parameters[1]) && allFinite(parameters[2]);
     vostrel::Connections connections;
-    connections.data = signal(bytes, false);
-    connections.delay = signal(bytes, true);
-    connections.delay.period = connections.data.period;
+    connections.inputs = {signal(bytes, false), signal(bytes, true)};
+    connections.inputs[1].period = connections.inputs[0].period;
     std::unique_ptr<vostrel::Simulation> simulation;
     try {
         simulation = std::make_unique<vostrel::Simulation>(block(), std::move(parameters), connections);
@@ -56,10 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;  // refused, with a message
     }
     const vostrel::SettledPorts& ports = simulation->ports();
-    const std::size_t stride = ports.complex ? 2 : 1;
-    std::vector<double> in(static_cast<std::size_t>(ports.dataWidth) * stride);
-    std::vector<double> delays(static_cast<std::size_t>(ports.delayWidth));
-    std::vector<double> out(static_cast<std::size_t>(ports.outputWidth) * stride);
+    std::vector<double> in(ports.inputs[0].values());
+    std::vector<double> delays(ports.inputs[1].values());
+    std::vector<double> out(ports.outputs[0].values());
     while (bytes.remaining_bytes() > 0) {
         for (double& value : in) {
             value = bytes.ConsumeFloatingPointInRange<double>(-1e6, 1e6);
@@ -70,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             delaysNumbers = delaysNumbers && !std::isnan(delay);
         }
         try {
-            simulation->step(in, delays, out);
+            simulation->step({in, delays}, {out});
         } catch (const vostrel::SimulationError&) {
             std::abort();  // the output computation stores no message once started
         }

@@ -31,7 +31,9 @@ void makeHostServicesGlobal() {
     });
 }
 
-std::string nameFromPath(const std::string& path) {
+}  // namespace
+
+std::string blockNameFromPath(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::size_t dot = name.find_last_of('.');
@@ -41,9 +43,7 @@ std::string nameFromPath(const std::string& path) {
     return name;
 }
 
-}  // namespace
-
-BlockLibrary::BlockLibrary(const std::string& path) : path_(path), blockName_(nameFromPath(path)) {
+BlockLibrary::BlockLibrary(const std::string& path) : path_(path), blockName_(blockNameFromPath(path)) {
     makeHostServicesGlobal();
     // A bare file name would make dlopen search the library path instead of
     // the current directory.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 
 #include "host/vostrel_host.h"
 
@@ -16,19 +17,6 @@ struct FreeDeleter {
 };
 using Storage = std::unique_ptr<void, FreeDeleter>;
 
-// Element sizes of the host's work-vector data types; 0 (untouched) holds
-// doubles.
-int64_t elementBytes(int32_t dataType) {
-    switch (dataType) {
-        case 0: return 8;                       // double
-        case 1: return 4;                       // single
-        case 2: case 3: case 8: return 1;       // int8, uint8, boolean
-        case 4: case 5: return 2;               // int16, uint16
-        case WORK_TYPE_INT32: case 7: return 4; // int32, uint32
-        default: return -1;
-    }
-}
-
 uint64_t physicalMemoryBytes() {
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGESIZE);
@@ -39,6 +27,21 @@ uint64_t physicalMemoryBytes() {
 }
 
 }  // namespace
+
+std::optional<WorkVectorType> workVectorType(int32_t dataType) {
+    switch (dataType) {
+        case 0: return WorkVectorType{"double", 8};
+        case 1: return WorkVectorType{"single", 4};
+        case 2: return WorkVectorType{"int8", 1};
+        case 3: return WorkVectorType{"uint8", 1};
+        case 4: return WorkVectorType{"int16", 2};
+        case 5: return WorkVectorType{"uint16", 2};
+        case WORK_TYPE_INT32: return WorkVectorType{"int32", 4};
+        case 7: return WorkVectorType{"uint32", 4};
+        case 8: return WorkVectorType{"boolean", 1};
+        default: return std::nullopt;
+    }
+}
 
 struct HostBlock::State {
     std::string blockName;
@@ -182,10 +185,10 @@ uint64_t HostBlock::workVectorBytes() const {
     uint64_t total = 0;
     for (int32_t i = 0; i < s.record.numWorkVectors; ++i) {
         const WorkVectorRecord& vector = s.workVectors[static_cast<std::size_t>(i)];
-        const int64_t bytesPerElement = elementBytes(vector.dataType);
+        const std::optional<WorkVectorType> type = workVectorType(vector.dataType);
         // What allocateWorkVectors refuses takes no storage.
-        if (vector.width > 0 && bytesPerElement > 0) {
-            total += static_cast<uint64_t>(vector.width) * static_cast<uint64_t>(bytesPerElement) *
+        if (vector.width > 0 && type) {
+            total += static_cast<uint64_t>(vector.width) * static_cast<uint64_t>(type->bytes) *
                      (vector.complexity == 1 ? 2u : 1u);
         }
     }
@@ -212,12 +215,12 @@ void HostBlock::allocateWorkVectors() {
         if (vector.width < 0) {
             throw HostError(which + " has a negative width (" + std::to_string(vector.width) + ")");
         }
-        const int64_t bytesPerElement = elementBytes(vector.dataType);
-        if (bytesPerElement < 0) {
+        const std::optional<WorkVectorType> type = workVectorType(vector.dataType);
+        if (!type) {
             throw HostError(which + " has an unknown data type (" + std::to_string(vector.dataType) + ")");
         }
         // At most (2^31 - 1) * 8 * 2 bytes: no overflow in 64 bits.
-        const uint64_t bytes = static_cast<uint64_t>(vector.width) * static_cast<uint64_t>(bytesPerElement) *
+        const uint64_t bytes = static_cast<uint64_t>(vector.width) * static_cast<uint64_t>(type->bytes) *
                                (vector.complexity == 1 ? 2u : 1u);
         total += bytes;
         if (total > available || bytes > std::numeric_limits<std::size_t>::max()) {

@@ -9,28 +9,34 @@
 namespace vostrel {
 namespace {
 
-void checkSpan(std::size_t given, std::size_t expected, const char* what) {
-    if (given != expected) {
-        throw SimulationError(std::string("a sample hit needs ") + std::to_string(expected) + " " + what +
-                                  " values, but " + std::to_string(given) + " were given",
+template <typename Span>
+void checkSpans(std::initializer_list<Span> given, const std::vector<SettledPort>& ports, const char* direction) {
+    if (given.size() != ports.size()) {
+        throw SimulationError("a sample hit needs one span per " + std::string(direction) + " port (" +
+                                  std::to_string(ports.size()) + "), but " + std::to_string(given.size()) +
+                                  " were given",
                               false);
+    }
+    std::size_t p = 0;
+    for (const Span& span : given) {
+        if (span.size() != ports[p].values()) {
+            throw SimulationError("a sample hit needs " + std::to_string(ports[p].values()) + " values for " +
+                                      direction + " port " + std::to_string(p) + ", but " +
+                                      std::to_string(span.size()) + " were given",
+                                  false);
+        }
+        ++p;
     }
 }
 
 }  // namespace
 
-Simulation::Simulation(const BlockLibrary& library, std::vector<Array> parameters,
-                       const Connections& connections, const SimulationLimits& limits)
+Simulation::Simulation(const BlockLibrary& library, std::vector<Array> parameters, const Connections& connections,
+                       const SimulationLimits& limits)
     : library_(library), block_(library.blockName()) {
     block_.setParameters(std::move(parameters));
     ports_ = negotiate(library_, block_, connections);
-
-    runMethod(library_, block_, setWorkWidthsCode);
-    if (block_.workVectorCount() < 0) {
-        throw SimulationError("block \"" + library_.blockName() +
-                                  "\" left its number of work vectors undecided after mdlSetWorkWidths",
-                              false);
-    }
+    setWorkWidths(library_, block_);
     if (const uint64_t needed = block_.workVectorBytes(); needed > limits.workVectorBytes) {
         throw WorkVectorLimitError(library_.blockName(), needed, limits.workVectorBytes);
     }
@@ -67,19 +73,37 @@ void Simulation::release() noexcept {
     }
 }
 
-void Simulation::step(std::span<const double> data, std::span<const double> delays, std::span<double> out) {
-    const std::size_t stride = ports_.complex ? 2 : 1;
-    checkSpan(data.size(), static_cast<std::size_t>(ports_.dataWidth) * stride, "data");
-    checkSpan(delays.size(), static_cast<std::size_t>(ports_.delayWidth), "delay");
-    checkSpan(out.size(), static_cast<std::size_t>(ports_.outputWidth) * stride, "output");
+std::span<double> Simulation::input(int32_t port) {
+    double* storage = block_.inputData(port);
+    return {storage, ports_.inputs[static_cast<std::size_t>(port)].values()};
+}
+
+std::span<const double> Simulation::output(int32_t port) const {
+    const double* storage = block_.outputData(port);
+    return {storage, ports_.outputs[static_cast<std::size_t>(port)].values()};
+}
+
+void Simulation::step() {
     if (!started_) {
         throw SimulationError("the simulation of block \"" + library_.blockName() + "\" has ended", false);
     }
-    std::copy(data.begin(), data.end(), block_.inputData(0));
-    std::copy(delays.begin(), delays.end(), block_.inputData(1));
     runMethod(library_, block_, computeOutputsCode, MethodArgs{.port = 0});
-    const double* output = block_.outputData(0);
-    std::copy(output, output + out.size(), out.begin());
+}
+
+void Simulation::step(std::initializer_list<std::span<const double>> inputs,
+                      std::initializer_list<std::span<double>> outputs) {
+    checkSpans(inputs, ports_.inputs, "input");
+    checkSpans(outputs, ports_.outputs, "output");
+    int32_t p = 0;
+    for (const std::span<const double> values : inputs) {
+        std::copy(values.begin(), values.end(), input(p++).begin());
+    }
+    step();
+    p = 0;
+    for (const std::span<double> values : outputs) {
+        const std::span<const double> result = output(p++);
+        std::copy(result.begin(), result.end(), values.begin());
+    }
 }
 
 }  // namespace vostrel

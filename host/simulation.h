@@ -1,13 +1,14 @@
 // A whole simulation of one block in the stand-in host: registration,
 // propagation of widths, complexity and sample times from what is connected,
 // the sample-time check, work widths and storage, start, initial conditions,
-// one output call per sample hit, and release.
+// one output call per sample hit, and release. Any block: ports are known by
+// index, as many as the block declares.
 #ifndef QUORBELIN_HOST_SIMULATION_H
 #define QUORBELIN_HOST_SIMULATION_H
 
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
-#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -24,12 +25,25 @@ struct PortSignal {
     int32_t complexity = -1;  // -1 unknown, 0 real, 1 complex
     double period = -1.0;     // +inf: constant
     double offset = 0.0;
+
+    // A signal source: everything known.
+    static PortSignal source(int32_t width, bool complex, double period, double offset = 0.0) {
+        return {width, complex ? 1 : 0, period, offset};
+    }
+    // A constant: a sample time of +inf.
+    static PortSignal constant(int32_t width, bool complex) {
+        return {width, complex ? 1 : 0, std::numeric_limits<double>::infinity(), 0.0};
+    }
+    // A port of another block whose width is settled, and nothing else yet.
+    static PortSignal settledWidth(int32_t width) { return {width, -1, -1.0, 0.0}; }
 };
 
+// Connections by port index: inputs[p] feeds input port p, one for each
+// input port the block declares; outputs[p] is what output port p feeds,
+// when known (output ports beyond the list feed nothing known).
 struct Connections {
-    PortSignal data{};                   // feeds input port 0
-    PortSignal delay{};                  // feeds input port 1
-    std::optional<PortSignal> output{};  // what output port 0 feeds, when known
+    std::vector<PortSignal> inputs{};
+    std::vector<PortSignal> outputs{};
 };
 
 // A simulation that stopped: with the block's own message (fromBlock) or
@@ -67,28 +81,42 @@ private:
     uint64_t limit_;
 };
 
-// The ports as settled by propagation.
-struct SettledPorts {
-    int32_t dataWidth = 0;
-    int32_t delayWidth = 0;
-    int32_t outputWidth = 0;
+// One port as settled by propagation.
+struct SettledPort {
+    int32_t width = 0;
     bool complex = false;
-    double period = 0.0;  // of the data port; also sampleTimes[0]
+    double period = 0.0;
     double offset = 0.0;
+
+    // Doubles the port's signal takes: width, or width pairs when complex.
+    std::size_t values() const { return static_cast<std::size_t>(width) * (complex ? 2u : 1u); }
+};
+
+struct SettledPorts {
+    std::vector<SettledPort> inputs;
+    std::vector<SettledPort> outputs;
 };
 
 // Registers the block on the record (the record's parameters must be set)
 // and propagates widths, complexity and sample times from the connections,
 // reading the error slot after every call; refuses a port left unknown;
-// then runs mdlCheckSampleTimes and fills the sample-time table with the
-// data port's settled time. Proposals go widths first, then complexity, then
-// sample times; the data port, then the delay port, then the output. A
-// fixed-complexity port (the real delay port) takes no proposal; a signal
-// that contradicts it is refused. Throws SimulationError: fromBlock() for a
-// message the block stored or abandoned its size query with, otherwise the
-// host's own refusal (invalid connection values, ports not declared as
-// expected, a port still unknown).
+// then runs mdlCheckSampleTimes and fills the sample-time table with input
+// port 0's settled time (output port 0's for a block without inputs).
+//
+// Proposals go widths first, then complexity, then sample times; within
+// each, the input ports in index order, then the output ports. A property
+// the declaration fixed (a real-only port, a fixed width or period) takes
+// no proposal; a connected signal that contradicts it is refused. Throws
+// SimulationError: fromBlock() for a message the block stored or abandoned
+// its size query with, otherwise the host's own refusal (invalid connection
+// values, a connection count that does not match the declared ports, a port
+// still unknown).
 SettledPorts negotiate(const BlockLibrary& library, HostBlock& block, const Connections& connections);
+
+// mdlSetWorkWidths on a negotiated record; refuses (SimulationError) a
+// message of the block and a number of work vectors left undecided. The
+// declared work vectors are then in the record, not yet allocated.
+void setWorkWidths(const BlockLibrary& library, HostBlock& block);
 
 class Simulation {
 public:
@@ -108,11 +136,21 @@ public:
 
     const SettledPorts& ports() const { return ports_; }
 
-    // One sample hit. data: dataWidth values, interleaved (real, imaginary)
-    // pairs when complex; delays: delayWidth values; out receives outputWidth
-    // values (pairs when complex). Throws SimulationError on a stored message
-    // or on spans of the wrong size.
-    void step(std::span<const double> data, std::span<const double> delays, std::span<double> out);
+    // The storage of input port p for the next sample hit, and of output
+    // port p after it: ports().inputs[p].values() doubles, (real, imaginary)
+    // pairs when complex. Valid for the simulation's life. HostError for a
+    // port the block does not have.
+    std::span<double> input(int32_t port);
+    std::span<const double> output(int32_t port) const;
+
+    // One sample hit on what the input storage holds now. Throws
+    // SimulationError on a stored message or once the simulation has ended.
+    void step();
+    // One sample hit that copies inputs[p] into input port p and output port
+    // p into outputs[p]; one span per port, each of the port's size
+    // (SimulationError otherwise, before the block is called).
+    void step(std::initializer_list<std::span<const double>> inputs,
+              std::initializer_list<std::span<double>> outputs);
 
     HostBlock& block() { return block_; }
 

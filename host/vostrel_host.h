@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -74,6 +75,10 @@ std::size_t liveCallocBlocks();
 using KivFunction = void (*)(int32_t leftCount, kvArray* leftResults[], int32_t rightCount,
                              const kvArray* rightArgs[]);
 
+// The block's name as the host names it: the file's name without directory
+// and suffix.
+std::string blockNameFromPath(const std::string& path);
+
 // A loaded block library. The block's name is the file's name without
 // directory and suffix, as the host names blocks.
 class BlockLibrary {
@@ -128,6 +133,15 @@ SizeQueryResult sizeQuery(const BlockLibrary& library, int32_t leftCount,
 // A plain size query: FLAG 0, no host record, the given parameter values.
 SizeQueryResult plainSizeQuery(const BlockLibrary& library,
                                const std::vector<const kvArray*>& parameters);
+
+// A work vector's element type, from its dataType (0, untouched, holds
+// doubles): the type's name and the bytes of one element (of each part of a
+// complex one). Nothing for a type the host does not know.
+struct WorkVectorType {
+    const char* name;
+    int32_t bytes;
+};
+std::optional<WorkVectorType> workVectorType(int32_t dataType);
 
 // A block record owned by the host, with working port-count and work-vector
 // operations, a sample-time table and, once allocated, work-vector storage

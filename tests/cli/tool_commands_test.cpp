@@ -31,16 +31,52 @@ TEST(ToolCommands, EveryCommandHasHelpWithAnExample) {
     }
 }
 
-TEST(ToolCommands, InfoShowsTheSizeQueryAnswerAndDeclaredPorts) {
-    const ToolResult result = runTool({"info", "--max-delay", "100", "--filter", "sinc:32:64", "--channels", "2"});
+TEST(ToolCommands, InfoShowsWhatTheHostSees) {
+    const ToolResult result =
+        runTool({"info", "--max-delay", "100", "--filter", "sinc:32:64", "--channels", "2", "--frame", "4"});
     ASSERT_EQ(result.status, 0) << result.err;
     for (const char* expected : {"[ 3] numInputPorts    2", "[ 2] numOutputPorts   1", "[ 7] numParams        5",
                                  "[ 6] numSampleTimes   -1", "[19] recordVersion    5200229",
-                                 "input 0 (data): dynamically sized, complexity inherited",
-                                 "input 1 (delay): dynamically sized, real",
-                                 "32 taps x 64 phases (H = 16)", "117 entries per channel"}) {
+                                 "1: 32 x 64 double, real",
+                                 "input 0: dynamically sized, complexity inherited, sample time inherited",
+                                 "input 1: dynamically sized, real, sample time inherited",
+                                 // 2 channels of 4 samples, one delay per frame sample
+                                 "input 0: width 8, real, sample period 1", "input 1: width 4, real, sample period 1",
+                                 "output 0: width 8, real, sample period 1",
+                                 // 2 channels x (100 + 16 + 1) entries
+                                 "0: 1 int32 (4 bytes)", "1: 234 double (1872 bytes)"}) {
         EXPECT_NE(result.out.find(expected), std::string::npos) << expected << "\n" << result.out;
     }
+}
+
+TEST(ToolCommands, InfoShowsAnyBlocksPortsAndAsJson) {
+    const std::string gain = std::string(QUORBELIN_CLI_BUILD_DIR) + "/gain.so";
+    const ToolResult text = runTool({"--block", gain, "info", "--param", "2.5"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("[ 7] numParams        1"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("input 0: width 1, real, sample period 1"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("output 0: width 1, real, sample period 1"), std::string::npos) << text.out;
+
+    const ToolResult json = runTool({"--block", gain, "info", "--param", "2.5", "--input", "3,complex,0.5", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    for (const char* expected :
+         {"\"sizes\": [0, 0, 1, 1, 0, 0, -1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5200229, 0, 0, 0, 8192, 0, 0, 0, 0, 0, "
+          "0, 0, 0, 0, 0, 0, 0, 0, 0]",
+          "\"outputs\": [{\"width\": 3, \"complexity\": \"complex\", \"samplePeriod\": 0.5,",
+          "\"message\": null"}) {
+        EXPECT_NE(json.out.find(expected), std::string::npos) << expected << "\n" << json.out;
+    }
+
+    // A refusal is the JSON's message, and the status says so.
+    const ToolResult refused = runTool({"--block", gain, "info", "--param", "nan", "--json"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find("\"message\": \"The gain must be a finite real scalar\""), std::string::npos)
+        << refused.out;
+    // A parameter count the block does not take is named.
+    const ToolResult counted = runTool({"--block", gain, "info", "--max-delay", "4"});
+    EXPECT_EQ(counted.status, 1);
+    EXPECT_NE(counted.err.find("block \"gain\" takes 1 parameter(s); 5 were given"), std::string::npos)
+        << counted.err;
 }
 
 TEST(ToolCommands, InfoPrintsTheBlocksValidationMessage) {
@@ -157,6 +193,11 @@ TEST(ToolCommands, InstalledToolFindsItsBlock) {
     ASSERT_EQ(info.status, 0) << info.err;
     // The installed block, not the one in the build tree.
     EXPECT_NE(info.out.find(prefix.path().string()), std::string::npos) << info.out;
+
+    // The validator's allocation helper is installed and found too.
+    const ToolResult validate = runProgram(
+        tool.string(), {"validate", (prefix.path() / "lib" / "quorbelin.so").string(), "--only", "memory.run-*"});
+    EXPECT_EQ(validate.status, 0) << validate.out << validate.err;
 
     writeCsv(prefix / "in.csv", {{1.0}, {2.0}, {3.0}});
     const ToolResult run = runProgram(tool.string(), {"run", prefix / "in.csv", "-o", prefix / "out.csv", "--delay", "1"});

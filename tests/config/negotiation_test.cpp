@@ -22,51 +22,51 @@ vostrel::SettledPorts negotiateWith(const Settings& settings, const Connections&
 
 TEST(Negotiation, FrameBasedStereo) {
     const Connections connections{
-        .data = {.width = 8, .complexity = 0, .period = 0.125},
-        .delay = {.width = -1, .complexity = 0, .period = 0.125},
+        .inputs = {{.width = 8, .complexity = 0, .period = 0.125},
+                   {.width = -1, .complexity = 0, .period = 0.125}},
     };
     const auto ports = negotiateWith({.numChannels = 2}, connections);
-    EXPECT_EQ(ports.dataWidth, 8);
-    EXPECT_EQ(ports.delayWidth, 4);
-    EXPECT_EQ(ports.outputWidth, 8);
-    EXPECT_FALSE(ports.complex);
-    EXPECT_EQ(ports.period, 0.125);
+    EXPECT_EQ(ports.inputs[0].width, 8);
+    EXPECT_EQ(ports.inputs[1].width, 4);
+    EXPECT_EQ(ports.outputs[0].width, 8);
+    EXPECT_FALSE(ports.outputs[0].complex);
+    EXPECT_EQ(ports.inputs[0].period, 0.125);
 }
 
 TEST(Negotiation, PerChannelStereo) {
     const Connections connections{
-        .data = {.width = 8, .complexity = 0, .period = 0.125},
-        .delay = {.width = 2, .complexity = 0, .period = 0.125},
+        .inputs = {{.width = 8, .complexity = 0, .period = 0.125},
+                   {.width = 2, .complexity = 0, .period = 0.125}},
     };
     const auto ports = negotiateWith({.numChannels = 2, .perChannelDelay = 1}, connections);
-    EXPECT_EQ(ports.delayWidth, 2);
-    EXPECT_EQ(ports.outputWidth, 8);
+    EXPECT_EQ(ports.inputs[1].width, 2);
+    EXPECT_EQ(ports.outputs[0].width, 8);
 }
 
 TEST(Negotiation, ConstantDelayInput) {
     const Connections connections{
-        .data = {.width = 3, .complexity = 0, .period = 0.01, .offset = 0.0},
-        .delay = {.width = 1, .complexity = 0, .period = inf},
+        .inputs = {{.width = 3, .complexity = 0, .period = 0.01, .offset = 0.0},
+                   {.width = 1, .complexity = 0, .period = inf}},
     };
     const auto ports = negotiateWith({.numChannels = 3}, connections);
-    EXPECT_EQ(ports.delayWidth, 1);
-    EXPECT_EQ(ports.period, 0.01);
+    EXPECT_EQ(ports.inputs[1].width, 1);
+    EXPECT_EQ(ports.inputs[0].period, 0.01);
 }
 
 TEST(Negotiation, ComplexInputMakesAComplexOutput) {
     const Connections connections{
-        .data = {.width = 4, .complexity = 1, .period = 1.0},
-        .delay = {.width = 4, .complexity = 0, .period = 1.0},
+        .inputs = {{.width = 4, .complexity = 1, .period = 1.0},
+                   {.width = 4, .complexity = 0, .period = 1.0}},
     };
     const auto ports = negotiateWith({}, connections);
-    EXPECT_TRUE(ports.complex);
-    EXPECT_EQ(ports.outputWidth, 4);
+    EXPECT_TRUE(ports.outputs[0].complex);
+    EXPECT_EQ(ports.outputs[0].width, 4);
 }
 
 TEST(Negotiation, AWidthMismatchStopsWithTheBlocksMessage) {
     const Connections connections{
-        .data = {.width = 8, .complexity = 0, .period = 0.5},
-        .delay = {.width = 1, .complexity = 0, .period = 0.5},
+        .inputs = {{.width = 8, .complexity = 0, .period = 0.5},
+                   {.width = 1, .complexity = 0, .period = 0.5}},
     };
     try {
         negotiateWith({.numChannels = 3}, connections);
@@ -79,8 +79,8 @@ TEST(Negotiation, AWidthMismatchStopsWithTheBlocksMessage) {
 
 TEST(Negotiation, DifferingInputRatesStopAtTheCheck) {
     const Connections connections{
-        .data = {.width = 2, .complexity = 0, .period = 0.5},
-        .delay = {.width = 2, .complexity = 0, .period = 0.25},
+        .inputs = {{.width = 2, .complexity = 0, .period = 0.5},
+                   {.width = 2, .complexity = 0, .period = 0.25}},
     };
     try {
         negotiateWith({}, connections);
@@ -93,9 +93,9 @@ TEST(Negotiation, DifferingInputRatesStopAtTheCheck) {
 
 TEST(Negotiation, AComplexOutputForARealInputIsRefused) {
     const Connections connections{
-        .data = {.width = 2, .complexity = 0, .period = 0.5},
-        .delay = {.width = 2, .complexity = 0, .period = 0.5},
-        .output = PortSignal{.width = -1, .complexity = 1, .period = -1.0},
+        .inputs = {{.width = 2, .complexity = 0, .period = 0.5},
+                   {.width = 2, .complexity = 0, .period = 0.5}},
+        .outputs = {PortSignal{.width = -1, .complexity = 1, .period = -1.0}},
     };
     try {
         negotiateWith({}, connections);

@@ -43,8 +43,7 @@ inline vostrel::Array filterOf(int32_t rows, int32_t phases) {
 inline vostrel::Connections connectedSignals(int32_t dataWidth, int32_t delayWidth,
                                              bool complex = false) {
     vostrel::Connections connections;
-    connections.data = {dataWidth, complex ? 1 : 0, 1.0, 0.0};
-    connections.delay = {delayWidth, 0, 1.0, 0.0};
+    connections.inputs = {{dataWidth, complex ? 1 : 0, 1.0, 0.0}, {delayWidth, 0, 1.0, 0.0}};
     return connections;
 }
 

@@ -98,7 +98,7 @@ TEST(InitialConditions, ReloadingRewritesOnlyWhatTheShapeCovers) {
             simulation(perChannel ? Array::matrix(1, 2, {1, 2}) : Array::scalar(7.0), 2, 0);
         std::vector<double> out(2);
         for (double x : {5.0, 6.0, 8.0, 9.0}) {
-            sim.step(std::vector<double>{x, -x}, std::vector<double>{0.0}, out);
+            sim.step({std::vector<double>{x, -x}, std::vector<double>{0.0}}, {out});
         }
         // L = 4; after four samples every entry holds input.
         ASSERT_EQ(call(sim.block(), initializeConditionsCode), "");
@@ -120,7 +120,7 @@ TEST(InitialConditions, AreTheFirstOutputsAtTheMaximumDelay) {
     std::vector<double> out(2);
     const double expected[][2] = {{11, 21}, {12, 22}, {13, 23}, {100, 200}, {101, 201}};
     for (int n = 0; n < 5; ++n) {
-        sim.step(std::vector<double>{100.0 + n, 200.0 + n}, std::vector<double>{3.0}, out);
+        sim.step({std::vector<double>{100.0 + n, 200.0 + n}, std::vector<double>{3.0}}, {out});
         EXPECT_EQ(out[0], expected[n][0]) << "sample " << n;
         EXPECT_EQ(out[1], expected[n][1]) << "sample " << n;
     }

@@ -202,7 +202,7 @@ void runAgainstModel(const BlockCase& c, int frames, std::mt19937& random) {
             for (double& d : delays) {
                 d = randomDelay(random, m.maxDelay, m.filterPhases);
             }
-            sim.step(data, delays, out);
+            sim.step({data, delays}, {out});
             model.step(samples, delays, expected);
             for (std::size_t e = 0; e < elements; ++e) {
                 const double real = out[e * parts];
@@ -244,11 +244,11 @@ TEST(OutputComputation, NumChannelsMinusOneMakesEveryElementAChannel) {
     p.maxDelay = 4;
     p.initialConditions = Array::matrix(1, 5, {1, 2, 3, 4, 5});
     vostrel::Simulation sim(blockLibrary(), parameterValues(std::move(p)), connectedSignals(5, 1));
-    ASSERT_EQ(sim.ports().delayWidth, 1);
+    ASSERT_EQ(sim.ports().inputs[1].width, 1);
     std::vector<double> out(5);
-    sim.step(std::vector<double>{10, 20, 30, 40, 50}, std::vector<double>{1.0}, out);
+    sim.step({std::vector<double>{10, 20, 30, 40, 50}, std::vector<double>{1.0}}, {out});
     EXPECT_EQ(out, (std::vector<double>{1, 2, 3, 4, 5}));
-    sim.step(std::vector<double>{11, 21, 31, 41, 51}, std::vector<double>{1.0}, out);
+    sim.step({std::vector<double>{11, 21, 31, 41, 51}, std::vector<double>{1.0}}, {out});
     EXPECT_EQ(out, (std::vector<double>{10, 20, 30, 40, 50}));
 }
 
@@ -263,7 +263,7 @@ vostrel::Simulation twoChannelSimulation() {
 std::string stepMessage(vostrel::Simulation& sim) {
     std::vector<double> out(6);
     try {
-        sim.step(std::vector<double>(6, 1.0), std::vector<double>(3, 1.0), out);
+        sim.step({std::vector<double>(6, 1.0), std::vector<double>(3, 1.0)}, {out});
     } catch (const vostrel::SimulationError& error) {
         return error.what();
     }

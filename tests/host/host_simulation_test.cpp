@@ -45,7 +45,7 @@ PortSignal signal(int32_t width, int32_t complexity, double period) {
 }
 
 // Frame-based stereo: 2 channels of 4 samples, one delay per frame sample.
-Connections stereo() { return Connections{.data = signal(8, 0, 0.1), .delay = signal(4, 0, 0.1)}; }
+Connections stereo() { return Connections{.inputs = {signal(8, 0, 0.1), signal(4, 0, 0.1)}}; }
 
 SimulationError failureOf(const Parameters& parameters, const Connections& connections) {
     try {
@@ -58,15 +58,15 @@ SimulationError failureOf(const Parameters& parameters, const Connections& conne
 
 TEST(HostPropagation, FrameBasedStereoSettlesEveryPort) {
     Connections connections = stereo();
-    connections.delay.width = -1;  // follows from the frame size
+    connections.inputs[1].width = -1;  // follows from the frame size
     HostBlock host(block().blockName());
     host.setParameters(values(Parameters{}));
     const SettledPorts ports = negotiate(block(), host, connections);
-    EXPECT_EQ(ports.dataWidth, 8);
-    EXPECT_EQ(ports.delayWidth, 4);
-    EXPECT_EQ(ports.outputWidth, 8);
-    EXPECT_FALSE(ports.complex);
-    EXPECT_EQ(ports.period, 0.1);
+    EXPECT_EQ(ports.inputs[0].width, 8);
+    EXPECT_EQ(ports.inputs[1].width, 4);
+    EXPECT_EQ(ports.outputs[0].width, 8);
+    EXPECT_FALSE(ports.outputs[0].complex);
+    EXPECT_EQ(ports.inputs[0].period, 0.1);
     EXPECT_EQ(host.record().sampleTimes[0], 0.1);
     EXPECT_EQ(host.record().outputPorts[0].samplePeriod, 0.1);
 }
@@ -74,36 +74,35 @@ TEST(HostPropagation, FrameBasedStereoSettlesEveryPort) {
 TEST(HostPropagation, ConstantDelayInputLeavesTheDataRate) {
     Parameters parameters;
     parameters.perChannelDelay = 1.0;
-    const Connections connections{.data = signal(6, 0, 0.5), .delay = signal(2, 0, INFINITY)};
+    const Connections connections{.inputs = {signal(6, 0, 0.5), signal(2, 0, INFINITY)}};
     HostBlock host(block().blockName());
     host.setParameters(values(parameters));
     const SettledPorts ports = negotiate(block(), host, connections);
-    EXPECT_EQ(ports.delayWidth, 2);
-    EXPECT_EQ(ports.period, 0.5);
+    EXPECT_EQ(ports.inputs[1].width, 2);
+    EXPECT_EQ(ports.inputs[0].period, 0.5);
     EXPECT_EQ(host.record().outputPorts[0].samplePeriod, 0.5);
     EXPECT_TRUE(std::isinf(host.record().inputPorts[1].samplePeriod));
 }
 
 TEST(HostPropagation, ComplexDataMakesTheOutputComplex) {
     Connections connections = stereo();
-    connections.data.complexity = 1;
+    connections.inputs[0].complexity = 1;
     HostBlock host(block().blockName());
     host.setParameters(values(Parameters{}));
     const SettledPorts ports = negotiate(block(), host, connections);
-    EXPECT_TRUE(ports.complex);
+    EXPECT_TRUE(ports.outputs[0].complex);
     EXPECT_EQ(host.record().outputPorts[0].complexity, 1);
     EXPECT_EQ(host.record().inputPorts[1].complexity, 0);
 }
 
 TEST(HostPropagation, OutputSideAloneSettlesTheData) {
-    Connections connections{.data = signal(-1, -1, -1.0), .delay = signal(4, 0, 0.1),
-                            .output = signal(8, 0, 0.1)};
+    Connections connections{.inputs = {signal(-1, -1, -1.0), signal(4, 0, 0.1)}, .outputs = {signal(8, 0, 0.1)}};
     HostBlock host(block().blockName());
     host.setParameters(values(Parameters{}));
     const SettledPorts ports = negotiate(block(), host, connections);
-    EXPECT_EQ(ports.dataWidth, 8);
-    EXPECT_FALSE(ports.complex);
-    EXPECT_EQ(ports.period, 0.1);
+    EXPECT_EQ(ports.inputs[0].width, 8);
+    EXPECT_FALSE(ports.outputs[0].complex);
+    EXPECT_EQ(ports.inputs[0].period, 0.1);
 }
 
 struct BlockStop {
@@ -124,21 +123,21 @@ TEST(HostPropagation, BlockMessagesStopTheSimulation) {
     hugeDelay.maxDelay = 2147483647.0;
     const BlockStop cases[] = {
         {"parameter", noDelay, stereo(), "Maximum delay must be a scalar integer > 0"},
-        {"channels", fourChannels, {.data = signal(10, 0, 0.1), .delay = signal(-1, 0, 0.1)},
+        {"channels", fourChannels, {.inputs = {signal(10, 0, 0.1), signal(-1, 0, 0.1)}},
          "Input port width must be a multiple of the number of channels"},
-        {"frame size", Parameters{}, {.data = signal(8, 0, 0.1), .delay = signal(3, 0, 0.1)},
+        {"frame size", Parameters{}, {.inputs = {signal(8, 0, 0.1), signal(3, 0, 0.1)}},
          "The width of the delay port must equal the frame size"},
-        {"per-channel", perChannel, {.data = signal(8, 0, 0.1), .delay = signal(3, 0, 0.1)},
+        {"per-channel", perChannel, {.inputs = {signal(8, 0, 0.1), signal(3, 0, 0.1)}},
          "When using per-channel delay mode, the delay port width must equal the number of channels"},
-        {"pair", Parameters{}, {.data = signal(8, 0, 0.1), .delay = signal(4, 0, 0.1), .output = signal(6, 0, 0.1)},
+        {"pair", Parameters{}, {.inputs = {signal(8, 0, 0.1), signal(4, 0, 0.1)}, .outputs = {signal(6, 0, 0.1)}},
          "Input/Output port pairs must have the same width"},
-        {"complexity", Parameters{}, {.data = signal(8, 1, 0.1), .delay = signal(4, 0, 0.1), .output = signal(8, 0, 0.1)},
+        {"complexity", Parameters{}, {.inputs = {signal(8, 1, 0.1), signal(4, 0, 0.1)}, .outputs = {signal(8, 0, 0.1)}},
          "Output must be complex if input is complex."},
-        {"output rate", Parameters{}, {.data = signal(8, 0, 0.1), .delay = signal(4, 0, 0.1), .output = signal(8, 0, 0.2)},
+        {"output rate", Parameters{}, {.inputs = {signal(8, 0, 0.1), signal(4, 0, 0.1)}, .outputs = {signal(8, 0, 0.2)}},
          "Sample time of first input port and all output ports must be identical."},
-        {"input rates", Parameters{}, {.data = signal(8, 0, 0.1), .delay = signal(4, 0, 0.3)},
+        {"input rates", Parameters{}, {.inputs = {signal(8, 0, 0.1), signal(4, 0, 0.3)}},
          "Sample times of all input ports which are not constant should be identical."},
-        {"continuous", Parameters{}, {.data = signal(8, 0, 0.0), .delay = signal(4, 0, 0.0)},
+        {"continuous", Parameters{}, {.inputs = {signal(8, 0, 0.0), signal(4, 0, 0.0)}},
          "Inputs to block must have discrete sample times"},
         {"buffer width", hugeDelay, stereo(),
          "The delay buffer is too large: the number of channels times (maximum delay + filter "
@@ -163,14 +162,14 @@ TEST(HostPropagation, HostRefusesPortsItCannotSettle) {
     Parameters perChannel;
     perChannel.perChannelDelay = 1;
     const HostRefusal cases[] = {
-        {"data width", Parameters{}, {.data = signal(-1, 0, 0.1), .delay = signal(4, 0, 0.1)}, "width of the data port"},
+        {"data width", Parameters{}, {.inputs = {signal(-1, 0, 0.1), signal(4, 0, 0.1)}}, "width of input port 0"},
         // Per-channel mode derives nothing for the delay port.
-        {"delay width", perChannel, {.data = signal(8, 0, 0.1), .delay = signal(-1, 0, 0.1)}, "width of the delay port"},
-        {"complexity", Parameters{}, {.data = signal(8, -1, 0.1), .delay = signal(4, 0, 0.1)}, "complexity of the data port"},
-        {"data rate", Parameters{}, {.data = signal(8, 0, -1.0), .delay = signal(4, 0, 0.1)}, "sample time of the data port"},
-        {"complex delays", Parameters{}, {.data = signal(8, 0, 0.1), .delay = signal(4, 1, 0.1)}, "complex signal is connected to the delay port"},
-        {"bad width", Parameters{}, {.data = signal(0, 0, 0.1), .delay = signal(4, 0, 0.1)}, "invalid width"},
-        {"bad period", Parameters{}, {.data = signal(8, 0, NAN), .delay = signal(4, 0, 0.1)}, "invalid sample time"},
+        {"delay width", perChannel, {.inputs = {signal(8, 0, 0.1), signal(-1, 0, 0.1)}}, "width of input port 1"},
+        {"complexity", Parameters{}, {.inputs = {signal(8, -1, 0.1), signal(4, 0, 0.1)}}, "complexity of input port 0"},
+        {"data rate", Parameters{}, {.inputs = {signal(8, 0, -1.0), signal(4, 0, 0.1)}}, "sample time of input port 0"},
+        {"complex delays", Parameters{}, {.inputs = {signal(8, 0, 0.1), signal(4, 1, 0.1)}}, "complex signal is connected to input port 1, which takes real values only"},
+        {"bad width", Parameters{}, {.inputs = {signal(0, 0, 0.1), signal(4, 0, 0.1)}}, "invalid width"},
+        {"bad period", Parameters{}, {.inputs = {signal(8, 0, NAN), signal(4, 0, 0.1)}}, "invalid sample time"},
     };
     for (const HostRefusal& c : cases) {
         SCOPED_TRACE(c.name);
@@ -191,7 +190,7 @@ TEST(HostLifeCycle, WorkVectorsBeyondTheMachinesMemoryAreRefused) {
     parameters.numChannels = 1;
     const std::size_t before = liveCallocBlocks();
     const SimulationError error =
-        failureOf(parameters, Connections{.data = signal(1, 1, 1.0), .delay = signal(1, 0, 1.0)});
+        failureOf(parameters, Connections{.inputs = {signal(1, 1, 1.0), signal(1, 0, 1.0)}});
     EXPECT_FALSE(error.fromBlock());
     EXPECT_NE(std::string(error.what()).find("cannot allocate work vector 1"), std::string::npos) << error.what();
     EXPECT_EQ(liveCallocBlocks(), before);
@@ -212,8 +211,9 @@ TEST(HostLifeCycle, WorkVectorLimitIsCheckedBeforeAllocating) {
     }
     EXPECT_EQ(liveCallocBlocks(), before);
     Simulation simulation(block(), values(Parameters{}), stereo(), SimulationLimits{.workVectorBytes = 100});
+    const std::vector<double> frame(8, 1.0), delays(4, 0.0);
     std::vector<double> out(8);
-    simulation.step(std::vector<double>(8, 1.0), std::vector<double>(4, 0.0), out);
+    simulation.step({frame, delays}, {out});
     EXPECT_EQ(out, std::vector<double>(8, 1.0));
 }
 
@@ -265,7 +265,7 @@ TEST(HostLifeCycle, IntegerDelaysReturnEarlierInputExactly) {
     parameters.initialCondition = -0.5;
     Simulation simulation(block(), values(parameters), stereo());
     const SettledPorts& ports = simulation.ports();
-    ASSERT_EQ(ports.dataWidth, 8);
+    ASSERT_EQ(ports.inputs[0].width, 8);
     std::vector<History> history(2, History(-0.5));
     const double delaysPerFrame[][4] = {{0, 1, 2, 3}, {5, 5, 5, 5}, {4, 0, 9, -2}, {1, 3, 2, 5}, {2, 2, 2, 2}};
     double next = 1.0;
@@ -282,7 +282,7 @@ TEST(HostLifeCycle, IntegerDelaysReturnEarlierInputExactly) {
             }
         }
         std::vector<double> out(8);
-        simulation.step(frame, delays, out);
+        simulation.step({frame, delays}, {out});
         EXPECT_EQ(out, expected);
     }
 }
@@ -290,13 +290,13 @@ TEST(HostLifeCycle, IntegerDelaysReturnEarlierInputExactly) {
 TEST(HostLifeCycle, HalfSampleDelayAveragesNeighboursOfComplexInput) {
     Parameters parameters;
     parameters.numChannels = 1;
-    const Connections connections{.data = signal(2, 1, 1.0), .delay = signal(2, 0, 1.0)};
+    const Connections connections{.inputs = {signal(2, 1, 1.0), signal(2, 0, 1.0)}};
     Simulation simulation(block(), values(parameters), connections);
-    ASSERT_TRUE(simulation.ports().complex);
+    ASSERT_TRUE(simulation.ports().outputs[0].complex);
     const std::vector<double> frame{2.0, -4.0, 6.0, 8.0};  // (2 - 4i), (6 + 8i)
     const std::vector<double> delays{0.5, 0.5};
     std::vector<double> out(4);
-    simulation.step(frame, delays, out);
+    simulation.step({frame, delays}, {out});
     // Before the first input the line holds the initial condition 0.
     EXPECT_EQ(out, (std::vector<double>{1.0, -2.0, 4.0, 2.0}));
 }
@@ -310,13 +310,13 @@ TEST(HostLifeCycle, EntriesBeyondPerChannelInitialConditionsReadZero) {
     parameters.filter = {0.0, 1.0};  // output: the sample one older than the delay
     std::vector<Array> parameterValues = values(parameters);
     parameterValues[2] = Array::matrix(1, 2, {7.0, 7.0});
-    const Connections connections{.data = signal(2, 0, 1.0), .delay = signal(1, 0, 1.0)};
+    const Connections connections{.inputs = {signal(2, 0, 1.0), signal(1, 0, 1.0)}};
     Simulation simulation(block(), std::move(parameterValues), connections);
     std::vector<double> out(2);
     const std::vector<double> zeroDelay{0.0};
-    simulation.step(std::vector<double>{3.0, 4.0}, zeroDelay, out);
+    simulation.step({std::vector<double>{3.0, 4.0}, zeroDelay}, {out});
     EXPECT_EQ(out, (std::vector<double>{0.0, 0.0}));
-    simulation.step(std::vector<double>{5.0, 6.0}, zeroDelay, out);
+    simulation.step({std::vector<double>{5.0, 6.0}, zeroDelay}, {out});
     EXPECT_EQ(out, (std::vector<double>{3.0, 4.0}));
 }
 
@@ -326,13 +326,13 @@ TEST(HostLifeCycle, FramesOfTheWrongSizeAreRefused) {
     const std::vector<double> frame(8, 1.0);
     const std::vector<double> shortDelays(3, 0.0);
     try {
-        simulation.step(frame, shortDelays, out);
+        simulation.step({frame, shortDelays}, {out});
         FAIL() << "a short delay frame was taken";
     } catch (const SimulationError& error) {
         EXPECT_FALSE(error.fromBlock());
     }
     std::vector<double> shortOut(7);
-    EXPECT_THROW(simulation.step(frame, std::vector<double>(4, 0.0), shortOut), SimulationError);
+    EXPECT_THROW(simulation.step({frame, std::vector<double>(4, 0.0)}, {shortOut}), SimulationError);
 }
 
 }  // namespace

@@ -66,8 +66,8 @@ TEST_P(CreateRunRelease, ReleaseFreesWhatStartAllocated) {
     for (int i = 0; i < cycles(); ++i) {
         try {
             vostrel::Simulation simulation(trustedBlock(), GetParam().parameters(), connectionsOf(8, 2));
-            simulation.step(data, delays, out);
-            simulation.step(data, delays, out);
+            simulation.step({data, delays}, {out});
+            simulation.step({data, delays}, {out});
         } catch (const vostrel::SimulationError& error) {
             EXPECT_TRUE(error.fromBlock()) << error.what();
             ++refused;

@@ -57,7 +57,7 @@ TEST_P(LongRun, WholeSampleDelaysReturnTheInputExactly) {
                 data[static_cast<std::size_t>(c * frameSize + s)] = inputAt(c, start + s);
             }
         }
-        simulation.step(data, delays, out);
+        simulation.step({data, delays}, {out});
         for (int32_t c = 0; c < channels; ++c) {
             const auto delay = static_cast<int64_t>(delays[static_cast<std::size_t>(c)]);
             for (int32_t s = 0; s < frameSize; ++s) {

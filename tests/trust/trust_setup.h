@@ -40,8 +40,7 @@ inline std::vector<vostrel::Array> parametersOf(const DelayLine& line) {
 
 inline vostrel::Connections connectionsOf(int32_t dataWidth, int32_t delayWidth, bool complex = false) {
     vostrel::Connections connections;
-    connections.data = {dataWidth, complex ? 1 : 0, 1.0, 0.0};
-    connections.delay = {delayWidth, 0, 1.0, 0.0};
+    connections.inputs = {{dataWidth, complex ? 1 : 0, 1.0, 0.0}, {delayWidth, 0, 1.0, 0.0}};
     return connections;
 }
 

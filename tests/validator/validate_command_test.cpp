@@ -13,7 +13,7 @@ namespace {
 const std::vector<std::string> allCheckNames = {
     "load.immediate-binding", "load.exports",        "size-query.arguments",      "size-query.name-check",
     "dispatch.method-codes",  "dispatch.out-of-order", "negotiation.fuzz",        "outputs.integrity",
-    "outputs.frame-equivalence", "delays.fuzz",       "records.independent",       "memory.run-time-allocation",
+    "records.independent",    "outputs.frame-equivalence", "delays.fuzz",     "memory.run-time-allocation",
     "memory.release-cycles"};
 
 TEST(ValidateCommand, TheBlockPassesEveryCheck) {
