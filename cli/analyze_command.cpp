@@ -11,6 +11,7 @@
 #include "cli/errors.h"
 #include "cli/format_number.h"
 #include "cli/gnuplot.h"
+#include "cli/plot.h"
 
 namespace quorbelin::cli {
 
@@ -90,6 +91,7 @@ void runAnalyze(const AnalyzeOptions& options, std::FILE* out) {
     }
     if (!options.plot.empty()) {
         plotTerminalFor(options.plot);
+        requireGnuplot(options.plot);
     }
     AnalysisReport report;
     report.filter = options.filter;
