@@ -56,7 +56,7 @@ def _signal(x, name="x"):
 def _rows(signal):
     """The signal as contiguous float64 rows: one per time sample, holding each
     channel's value or (real, imaginary) pair."""
-    rows = signal.reshape(signal.shape[0], -1)
+    rows = signal.reshape(signal.shape[0], 1 if signal.ndim == 1 else signal.shape[1])
     if _np.iscomplexobj(rows):
         rows = _np.ascontiguousarray(rows).view(_np.float64)
     return _np.ascontiguousarray(rows, dtype=_np.float64)
