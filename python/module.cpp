@@ -10,11 +10,14 @@
 #include <exception>
 #include <stdexcept>
 
+#include "cli/delay_plan.h"
+#include "cli/delay_stream.h"
 #include "cli/errors.h"
 #include "cli/filter_design.h"
 #include "host/simulation.h"
 #include "python/delay_block_library.h"
 #include "python/numpy_matrix.h"
+#include "python/python_run.h"
 #include "python/streaming_delay.h"
 
 namespace py = pybind11;
@@ -41,6 +44,8 @@ void translateErrors(std::exception_ptr error) {
         PyErr_SetString(PyExc_ValueError, e.what());
     } catch (const cli::FileError& e) {
         PyErr_SetString(PyExc_ValueError, e.what());
+    } catch (const cli::MemoryLimitError& e) {
+        PyErr_SetString(PyExc_ValueError, e.what());
     }
 }
 
@@ -60,7 +65,7 @@ void bindStreamingDelay(py::module_& m) {
                  settings.block.initialConditions = toMatrix(ic);
                  settings.block.channels = channels;
                  settings.block.perChannel = perChannel;
-                 (void)memoryLimit;
+                 settings.memoryLimit = memoryLimit.value_or(cli::defaultMemoryLimit());
                  const vostrel::BlockLibrary& library = delayBlockLibrary();
                  py::gil_scoped_release release;
                  return new StreamingDelay(library, std::move(settings));
@@ -100,6 +105,7 @@ PYBIND11_MODULE(_quorbelin, m) {
     py::register_exception_translator(&python::translateErrors);
 
     python::bindStreamingDelay(m);
+    python::bindRun(m);
 
     m.def(
         "design_filter",

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "cli/delay_block_ports.h"
+#include "cli/delay_stream.h"
 #include "cli/errors.h"
 
 namespace quorbelin::python {
@@ -29,7 +31,12 @@ void StreamingDelay::start() {
         vostrel::PortSignal::source(static_cast<int32_t>(delaysPerRow()), false, 1.0));
     simulation_.reset();
     try {
-        simulation_.emplace(library_, cli::toHostArrays(settings_.block), connections);
+        simulation_.emplace(library_, cli::toHostArrays(settings_.block), connections,
+                            vostrel::SimulationLimits{.workVectorBytes = settings_.memoryLimit});
+    } catch (const vostrel::WorkVectorLimitError& error) {
+        throw cli::MemoryLimitError("the block's delay lines would take " + std::to_string(error.needed()) +
+                                    " bytes, more than the memory limit of " + std::to_string(error.limit()) +
+                                    " bytes; lower max_delay or raise memory_limit");
     } catch (const vostrel::SimulationError& error) {
         throw cli::BlockError(error.what());
     }

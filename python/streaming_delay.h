@@ -19,12 +19,14 @@ struct StreamingDelaySettings {
     int32_t channels = 1;
     cli::BlockParameters block;  // numChannels is `channels`
     bool complex = false;
+    uint64_t memoryLimit = UINT64_MAX;  // bytes of delay lines
 };
 
 class StreamingDelay {
 public:
     // Starts the simulation; BlockError with the block's message when it
-    // refuses the parameters. The library must outlive the object.
+    // refuses the parameters, MemoryLimitError (nothing allocated) when its
+    // delay lines would take more than the memory limit. The library must outlive the object.
     StreamingDelay(const vostrel::BlockLibrary& library, StreamingDelaySettings settings);
 
     // Values of one time sample: channels, or channels (real, imaginary)

@@ -76,31 +76,34 @@ def _real_array(value, name):
 
 
 def _delays(value, rows, channels, per_channel, allow_nonfinite):
-    """Delays as a 2-D float64 array: one row for all samples, or one row per
-    time sample (per sample hit with per-channel delays)."""
+    """Delays as a 2-D float64 array and whether its one row holds for all
+    samples. Otherwise it has one row per time sample, or per sample hit with
+    per-channel delays; ``rows`` is that count, or None where the run checks
+    it."""
     if isinstance(value, bool):
         raise TypeError("delay must be a number or an array of numbers, not bool")
     array = _real_array(value, "delay")
     width = channels if per_channel else 1
+    repeated = True
     if array.ndim == 0:
         table = _np.full((1, width), float(array))
     elif per_channel and array.shape == (channels,):
         table = array.reshape(1, channels)
-    elif per_channel and array.ndim == 2 and array.shape[1] == channels and rows is not None:
-        if array.shape[0] != rows:
-            raise ValueError(f"delay has {array.shape[0]} rows; per-channel delays need one per sample hit ({rows})")
-        table = array
-    elif not per_channel and array.ndim == 1 and rows is not None:
-        if array.shape[0] != rows:
+    elif per_channel and array.ndim == 2 and array.shape[1] == channels:
+        if rows is not None and array.shape[0] != rows:
+            raise ValueError(f"delay has {array.shape[0]} rows; per-channel delays need one per sample ({rows})")
+        table, repeated = array, False
+    elif not per_channel and array.ndim == 1:
+        if rows is not None and array.shape[0] != rows:
             raise ValueError(f"delay has {array.shape[0]} values; the signal has {rows} samples")
-        table = array.reshape(-1, 1)
+        table, repeated = array.reshape(-1, 1), False
     else:
         shapes = f"a number, ({channels},) or (hits, {channels})" if per_channel else "a number or (samples,)"
         raise ValueError(f"delay must be {shapes}, not shape {array.shape}")
     if not allow_nonfinite and not _np.isfinite(table).all():
-        raise ValueError("delay holds NaN or infinite values; pass allow_nonfinite=True to let the block "
-                         "treat them (it holds the output there)")
-    return _np.ascontiguousarray(table, dtype=_np.float64)
+        raise ValueError("delay holds NaN or infinite values; pass allow_nonfinite=True to hand them to the "
+                         "block as they are")
+    return _np.ascontiguousarray(table, dtype=_np.float64), repeated
 
 
 def _filter(value):
@@ -141,6 +144,73 @@ def _number(value, name):
     if isinstance(value, bool) or not isinstance(value, _numbers.Real):
         raise TypeError(f"{name} must be a number, not {value!r}")
     return float(value)
+
+
+def delay(x, delay, *, max_delay=None, filter="linear", ic=0.0, channels=None, per_channel=False, frame=None,
+          lookahead=0, tail=False, allow_nonfinite=False, memory_limit=None):
+    """Delays the signal x and returns the delayed signal.
+
+    The result is bit for bit what ``quorbelin run`` writes for the same
+    data and options: the same block, run the same way.
+
+    - ``x``: shape (samples,) or (samples, channels); integers and floats
+      are converted to float64, complex numbers run the block on complex
+      data. Any strides.
+    - ``delay`` (samples): a number; one delay per sample (samples,); with
+      ``per_channel=True`` one per channel (channels,) or one per sample
+      hit and channel (hits, channels).
+    - ``max_delay``: the block's maximum delay (a whole number >= 1);
+      larger delays are clamped to it. By default the largest delay given,
+      rounded up.
+    - ``filter``: ``"linear"``, a design such as ``"sinc:32:64"`` or
+      ``"lagrange:3:32"`` (see :func:`design_filter`), or a (taps, phases)
+      array.
+    - ``ic``: the delay lines' initial contents: a number, one value per
+      channel, or a (channels, max_delay) matrix.
+    - ``channels``: the block's number of channels: None for x's, or -1 to
+      make every element a channel of its own at frame 1.
+    - ``per_channel``: one delay per channel, applied to its whole frame.
+    - ``frame``: samples per channel per sample hit; chosen by the run when
+      None (1 with per-channel delays, where it changes the result).
+    - ``lookahead``: hands the block every delay plus N samples and drops
+      the first N outputs, so that short delays get the whole filter;
+      ``"auto"`` is what the filter needs.
+    - ``tail``: also return the samples the delay pushes past the end.
+    - ``allow_nonfinite``: hand NaN and infinite delays to the block
+      instead of refusing them.
+    - ``memory_limit``: bytes the delay lines may take (half the machine's
+      memory by default).
+
+    Returns float64, or complex128 for complex x, in x's shape (longer with
+    ``tail=True``).
+
+    >>> import numpy, quorbelin
+    >>> quorbelin.delay(numpy.arange(8.0), 2.5)
+    array([0. , 0. , 0. , 0.5, 1.5, 2.5, 3.5, 4.5])
+    >>> quorbelin.delay(numpy.arange(4.0), 1.0, tail=True)
+    array([0., 0., 1., 2., 3.])
+    >>> y = quorbelin.delay(numpy.ones((100, 2)), 30.25, filter="sinc:32:64")
+    >>> y.shape
+    (100, 2)
+
+    Raises BlockError with the block's message for parameters it refuses,
+    ValueError or TypeError for arguments that do not fit.
+    """
+    signal = _signal(x)
+    samples = signal.shape[0]
+    signal_channels = 1 if signal.ndim == 1 else signal.shape[1]
+    delays, repeated = _delays(delay, None, signal_channels, bool(per_channel), bool(allow_nonfinite))
+    if not bool(per_channel) and not repeated and delays.shape[0] != samples:
+        raise ValueError(f"delay has {delays.shape[0]} values; the signal has {samples} samples")
+    if lookahead == "auto":
+        lookahead = None
+    else:
+        lookahead = _whole(lookahead, "lookahead", allow_none=False)
+    output = _quorbelin._run_delay(
+        _rows(signal), signal_channels, _np.iscomplexobj(signal), delays, repeated,
+        _number(max_delay, "max_delay"), _filter(filter), _initial_conditions(ic), _number(channels, "channels"),
+        bool(per_channel), _whole(frame, "frame"), lookahead, bool(tail), _whole(memory_limit, "memory_limit"))
+    return _from_rows(output, signal)
 
 
 def design_filter(design):
@@ -248,7 +318,7 @@ class Delay:
         channels = 1 if signal.ndim == 1 else signal.shape[1]
         if channels != self._channels:
             raise ValueError(f"x_block has {channels} channel(s); the Delay has {self._channels}")
-        delays = _delays(delay_block, signal.shape[0], self._channels, self._per_channel, self._allow_nonfinite)
+        delays, _ = _delays(delay_block, signal.shape[0], self._channels, self._per_channel, self._allow_nonfinite)
         return _from_rows(self._core.process(_rows(signal), delays), signal)
 
     def reset(self):
