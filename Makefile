@@ -66,7 +66,8 @@ sanitize-test: deps $(SANITIZE_BUILD_DIR)/CMakeCache.txt
 demo: build
 	$(BUILD_DIR)/quorbelin demo
 
-# Benchmarks in their own optimised build; never part of `make test`.
+# Benchmarks in a build folder of their own, with the default build's type and
+# flags, so they time the code `make` builds; never part of `make test`.
 BENCH_BUILD_DIR ?= build-bench
 # The peers the benchmark measures against (STK, liquid-dsp) come from
 # Debian too; only the benchmark links them. sox is what the tool's default
@@ -75,7 +76,7 @@ bench-deps: deps
 	$(call ensure_packages,$(BENCH_PACKAGES))
 
 bench: bench-deps
-	cmake -S . -B $(BENCH_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DQUORBELIN_BUILD_BENCH=ON
+	cmake -S . -B $(BENCH_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) -DQUORBELIN_BUILD_BENCH=ON
 	cmake --build $(BENCH_BUILD_DIR) -j$(JOBS) --target quorbelin_bench
 	$(BENCH_BUILD_DIR)/quorbelin_bench $(BENCH_ARGS)
 
@@ -111,7 +112,7 @@ fuzz: deps fuzz-deps
 
 # The soak: 10^8 samples through the stand-in host, exact and flat in memory.
 soak: deps
-	cmake -S . -B $(BENCH_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DQUORBELIN_BUILD_BENCH=ON
+	cmake -S . -B $(BENCH_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) -DQUORBELIN_BUILD_BENCH=ON
 	cmake --build $(BENCH_BUILD_DIR) -j$(JOBS) --target quorbelin_soak
 	$(BENCH_BUILD_DIR)/quorbelin_soak
 

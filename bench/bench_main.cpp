@@ -5,11 +5,32 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "bench/bench_registry.h"
 #include "bench/bench_table.h"
+#include "engine/kernel/paths.h"
+
+namespace {
+
+// The "model name" line of /proc/cpuinfo, or "unknown".
+std::string cpuModelName() {
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(cpuinfo, line)) {
+        if (line.rfind("model name", 0) == 0) {
+            const std::size_t colon = line.find(':');
+            if (colon != std::string::npos && colon + 2 <= line.size()) {
+                return line.substr(colon + 2);
+            }
+        }
+    }
+    return "unknown";
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments{argv[0], "--benchmark_repetitions=15",
@@ -35,6 +56,9 @@ int main(int argc, char** argv) {
     quorbelin::bench::CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    std::printf("\nCPU: %s; the block's kernel path here: %s\nBuild: %s\n",
+                cpuModelName().c_str(), quorbelin::kernelPathName(quorbelin::fastestKernelPath()),
+                QUORBELIN_BUILD_DESCRIPTION);
     quorbelin::bench::printTargetTable(reporter.values(), stdout);
     return 0;
 }

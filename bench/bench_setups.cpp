@@ -1,6 +1,8 @@
 #include "bench/bench_setups.h"
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <numbers>
 #include <random>
 #include <string>
@@ -44,6 +46,30 @@ std::vector<double> delayTable(int32_t width, int32_t frames) {
     return table;
 }
 
+std::vector<double> sweepTable(int32_t width) {
+    constexpr int32_t period = 96000;
+    const int32_t frames = period / std::max(width, 1);
+    std::vector<double> table(static_cast<std::size_t>(frames) * width);
+    for (std::size_t t = 0; t < table.size(); ++t) {
+        table[t] = 455.0 - 445.0 * std::cos(2.0 * std::numbers::pi * static_cast<double>(t) / period);
+    }
+    return table;
+}
+
+DelayTable delaysFor(DelayPattern pattern, int32_t width) {
+    if (pattern == DelayPattern::sweep) {
+        return {sweepTable(width), 96000 / std::max(width, 1)};
+    }
+    return {delayTable(width, delayTableFrames), delayTableFrames};
+}
+
+std::vector<std::size_t> shuffledOrder(std::size_t count) {
+    std::vector<std::size_t> order(count);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::shuffle(order.begin(), order.end(), std::mt19937(77));
+    return order;
+}
+
 std::vector<double> signalValues(std::size_t count) {
     std::mt19937 random(42);
     std::uniform_real_distribution<double> value(-1.0, 1.0);
@@ -68,7 +94,9 @@ std::string workName(const Work& work) {
                                 : work.interpolation == Interpolation::fir8x32 ? "fir8x32"
                                                                                 : "fir32x64";
     return std::string(interpolation) + (work.complex ? "_complex/" : "_real/") +
-           std::to_string(work.channels) + "x" + std::to_string(work.frame);
+           std::to_string(work.channels) + "x" + std::to_string(work.frame) +
+           (work.pattern == DelayPattern::sweep ? "_sweep" : "") +
+           (work.shuffled ? "_shuffled" : "");
 }
 
 std::vector<Work> kernelWorks() {
@@ -78,6 +106,11 @@ std::vector<Work> kernelWorks() {
         for (bool complex : {false, true}) {
             for (auto [channels, frame] : {std::pair{1, 1}, std::pair{8, 64}, std::pair{64, 256}}) {
                 works.push_back({interpolation, complex, channels, frame});
+                works.push_back({interpolation, complex, channels, frame, DelayPattern::sweep, false});
+                if (frame > 1) {
+                    works.push_back(
+                        {interpolation, complex, channels, frame, DelayPattern::jumping, true});
+                }
             }
         }
     }

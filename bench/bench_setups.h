@@ -26,12 +26,31 @@ std::vector<double> filterTaps(FilterShape shape);
 
 inline constexpr int32_t benchMaxDelay = 1000;
 
-// frames rows of width delays each, all different, in [20, 90]: every
-// sample of every frame sees a new fractional delay.
+// How the delays move from sample to sample.
+enum class DelayPattern {
+    jumping,  // a new delay in [20, 90] at every sample
+    sweep,    // a slow sweep from 10 to 900 and back, two seconds at 48 kHz
+};
+
+// frames rows of width delays each. Jumping: all different, in [20, 90],
+// so every sample of every frame sees a new fractional delay.
 std::vector<double> delayTable(int32_t width, int32_t frames);
 
-// Rows in a delay table; a power of two well past any cache-line effects.
+// Rows in a jumping delay table; a power of two well past any cache-line
+// effects.
 inline constexpr int32_t delayTableFrames = 64;
+
+// The delays of one period of the sweep: 455 - 445 cos(2 pi t / 96000),
+// 10 to 900 samples of the 1000-sample line in one second and back, as a
+// Doppler shift or a flanger moves them; rounded to whole frames of width.
+std::vector<double> sweepTable(int32_t width);
+
+// The table of a pattern for frames of width delays, and its rows.
+struct DelayTable {
+    std::vector<double> delays;
+    int32_t frames = 0;
+};
+DelayTable delaysFor(DelayPattern pattern, int32_t width);
 
 // Deterministic pseudo-random values in [-1, 1).
 std::vector<double> signalValues(std::size_t count);
@@ -46,14 +65,22 @@ struct Work {
     bool complex = false;
     int32_t channels = 1;
     int32_t frame = 1;
+    DelayPattern pattern = DelayPattern::jumping;
+    // The port's element references in an order other than storage order.
+    bool shuffled = false;
 };
 
-// "fir32x64_real/8x64": the name under which every contender on the work
-// is registered ("<work>/<contender>").
+// "fir32x64_real/8x64" (with "_sweep" or "_shuffled" for those variants):
+// the name under which every contender on the work is registered
+// ("<work>/<contender>").
 std::string workName(const Work& work);
 
+// A permutation of 0 ... count - 1, fixed for a given count.
+std::vector<std::size_t> shuffledOrder(std::size_t count);
+
 // The works every kernel contender runs: each interpolator, real and
-// complex, at 1 x 1, 8 x 64 and 64 x 256.
+// complex, at 1 x 1, 8 x 64 and 64 x 256, with jumping delays and with the
+// sweep, and at the two larger sizes also with shuffled references.
 std::vector<Work> kernelWorks();
 
 }  // namespace quorbelin::bench

@@ -80,7 +80,8 @@ void entryPointPerSample(benchmark::State& state, Caller caller, const Work& wor
     const std::size_t elements = static_cast<std::size_t>(work.channels) * work.frame;
     const std::vector<double> input = signalValues(elements * parts);
     std::copy(input.begin(), input.end(), block.inputData(0));
-    const std::vector<double> delays = delayTable(work.frame, delayTableFrames);
+    const DelayTable table = delaysFor(work.pattern, work.frame);
+    const std::vector<double>& delays = table.delays;
     double* delayPort = block.inputData(1);
     BlockRecord& record = block.record();
     // The arguments of a method call as the host passes them.
@@ -91,9 +92,13 @@ void entryPointPerSample(benchmark::State& state, Caller caller, const Work& wor
     const vostrel::KivFunction entry = blockLibrary().entry();
     int32_t row = 0;
 
+    const double* output = block.outputData(0);
     for (auto _ : state) {
+        // The frame's delays into the port, as the host hands them over.
         const double* frameDelays = delays.data() + static_cast<std::size_t>(row) * work.frame;
-        std::copy(frameDelays, frameDelays + work.frame, delayPort);
+        for (int32_t s = 0; s < work.frame; ++s) {
+            delayPort[s] = frameDelays[s];
+        }
         switch (caller) {
         case Caller::kivFunction: entry(-1, left, 4, right); break;
         case Caller::methodTable: record.methods.mdlComputeOutputs(&record, 0); break;
@@ -107,9 +112,9 @@ void entryPointPerSample(benchmark::State& state, Caller caller, const Work& wor
             state.SkipWithError(record.errorMessage);
             break;
         }
-        benchmark::DoNotOptimize(block.outputData(0));
+        benchmark::DoNotOptimize(output);
         benchmark::ClobberMemory();
-        row = (row + 1) % delayTableFrames;
+        row = row + 1 == table.frames ? 0 : row + 1;
     }
     vostrel::callMethod(blockLibrary(), block, releaseCode);
     reportPerSample(state, static_cast<int64_t>(elements));
@@ -121,14 +126,21 @@ void registerEntryPointBenchmarks() {
     const std::pair<const char*, Caller> callers[] = {{"kiv104", Caller::kivFunction},
                                                       {"method104", Caller::methodTable},
                                                       {"host104", Caller::hostWrapper}};
-    for (Interpolation interpolation : {Interpolation::linear, Interpolation::fir32x64}) {
+    for (Interpolation interpolation :
+         {Interpolation::linear, Interpolation::fir8x32, Interpolation::fir32x64}) {
         for (auto [channels, frame] : {std::pair{1, 1}, std::pair{8, 64}}) {
-            const Work work{interpolation, false, channels, frame};
-            for (const auto& [name, caller] : callers) {
-                benchmark::RegisterBenchmark((workName(work) + "/" + name).c_str(),
-                                             [caller = caller, work](benchmark::State& state) {
-                                                 entryPointPerSample(state, caller, work);
-                                             });
+            for (DelayPattern pattern : {DelayPattern::jumping, DelayPattern::sweep}) {
+                const Work work{interpolation, false, channels, frame, pattern, false};
+                for (const auto& [name, caller] : callers) {
+                    // The split of a call's cost needs the jumping delays only.
+                    if (pattern == DelayPattern::sweep && caller != Caller::kivFunction) {
+                        continue;
+                    }
+                    benchmark::RegisterBenchmark((workName(work) + "/" + name).c_str(),
+                                                 [caller = caller, work](benchmark::State& state) {
+                                                     entryPointPerSample(state, caller, work);
+                                                 });
+                }
             }
         }
     }

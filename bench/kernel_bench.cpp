@@ -1,15 +1,18 @@
 // The kernel called directly on plain arrays, the cost of the delay itself:
-// the block's kernel ("fast") and the straightforward implementation
-// ("reference") on the same work, in the same process.
+// the block's kernel on the path chosen for this CPU ("fast"), each of its
+// paths forced ("path_avx512", "path_avx2", "path_portable"), the baseline
+// and the kernel as first written ("reference") on the same work, in the
+// same process.
 #include <benchmark/benchmark.h>
 
 #include <vector>
 
+#include "bench/baseline_kernel.h"
 #include "bench/bench_registry.h"
 #include "bench/bench_setups.h"
 #include "bench/reference_kernel.h"
-#include "engine/kernel_fractional_delay.h"
-#include "engine/kernel_paths.h"
+#include "engine/kernel/fractional_delay.h"
+#include "engine/kernel/paths.h"
 
 namespace quorbelin::bench {
 namespace {
@@ -39,14 +42,19 @@ void kernelPerSample(benchmark::State& state, const KernelContender& kernel, con
     std::vector<double> buffer =
         signalValues(static_cast<std::size_t>(work.channels) * sizes.bufferLength * parts);
     const std::vector<double> input = signalValues(elements * parts);
+    // Shuffled: element e of the port lies at storage position order[e].
+    const std::vector<std::size_t> inputOrder = shuffledOrder(elements);
     std::vector<const double*> inputRefs(elements);
     for (std::size_t e = 0; e < elements; ++e) {
-        inputRefs[e] = &input[e * parts];
+        inputRefs[e] = &input[(work.shuffled ? inputOrder[e] : e) * parts];
     }
-    const std::vector<double> delays = delayTable(work.frame, delayTableFrames);
+    const DelayTable table = delaysFor(work.pattern, work.frame);
+    const std::vector<double>& delays = table.delays;
+    const std::vector<std::size_t> delayOrder = shuffledOrder(static_cast<std::size_t>(work.frame));
     std::vector<const double*> delayRefs(delays.size());
     for (std::size_t e = 0; e < delays.size(); ++e) {
-        delayRefs[e] = &delays[e];
+        const std::size_t row = e / work.frame * work.frame;
+        delayRefs[e] = &delays[work.shuffled ? row + delayOrder[e - row] : e];
     }
     std::vector<double> output(elements * parts);
     const FrameFunction run = work.complex ? kernel.complex : kernel.real;
@@ -60,7 +68,7 @@ void kernelPerSample(benchmark::State& state, const KernelContender& kernel, con
         run(sizes, filter, DelayMode::perSample, signals, buffer.data(), writeIndex);
         benchmark::DoNotOptimize(output.data());
         benchmark::ClobberMemory();
-        row = (row + 1) % delayTableFrames;
+        row = row + 1 == table.frames ? 0 : row + 1;
     }
     reportPerSample(state, static_cast<int64_t>(elements));
 }
@@ -68,13 +76,15 @@ void kernelPerSample(benchmark::State& state, const KernelContender& kernel, con
 template <KernelPath Path>
 void realOn(const DelayLineSizes& sizes, const InterpolationFilter& filter, DelayMode mode,
             const FrameSignals& signals, double* buffer, int32_t& writeIndex) {
-    delayFrameRealOn(Path, sizes, filter, mode, signals, buffer, writeIndex);
+    delayFrameRealOn({Path, chosenKernel().gathers}, sizes, filter, mode, signals, buffer,
+                     writeIndex);
 }
 
 template <KernelPath Path>
 void complexOn(const DelayLineSizes& sizes, const InterpolationFilter& filter, DelayMode mode,
                const FrameSignals& signals, double* buffer, int32_t& writeIndex) {
-    delayFrameComplexOn(Path, sizes, filter, mode, signals, buffer, writeIndex);
+    delayFrameComplexOn({Path, chosenKernel().gathers}, sizes, filter, mode, signals, buffer,
+                        writeIndex);
 }
 
 }  // namespace
@@ -82,30 +92,39 @@ void complexOn(const DelayLineSizes& sizes, const InterpolationFilter& filter, D
 void registerKernelBenchmarks() {
     static const KernelContender contenders[] = {
         {"fast", &delayFrameReal, &delayFrameComplex},
-        {"reference", &reference::delayFrameReal, &reference::delayFrameComplex},
+        {"baseline", &baseline::delayFrameReal, &baseline::delayFrameComplex},
+    };
+    static const KernelContender reference = {"reference", &reference::delayFrameReal,
+                                              &reference::delayFrameComplex};
+    struct ForcedPath {
+        KernelPath path;
+        KernelContender kernel;
+    };
+    static const ForcedPath paths[] = {
+        {KernelPath::avx512, {"path_avx512", &realOn<KernelPath::avx512>, &complexOn<KernelPath::avx512>}},
+        {KernelPath::avx2, {"path_avx2", &realOn<KernelPath::avx2>, &complexOn<KernelPath::avx2>}},
+        {KernelPath::portable,
+         {"path_portable", &realOn<KernelPath::portable>, &complexOn<KernelPath::portable>}},
+    };
+    auto add = [](const Work& work, const KernelContender& kernel) {
+        benchmark::RegisterBenchmark((workName(work) + "/" + kernel.name).c_str(),
+                                     [&kernel, work](benchmark::State& state) {
+                                         kernelPerSample(state, kernel, work);
+                                     });
     };
     for (const Work& work : kernelWorks()) {
         for (const KernelContender& kernel : contenders) {
-            benchmark::RegisterBenchmark((workName(work) + "/" + kernel.name).c_str(),
-                                         [&kernel, work](benchmark::State& state) {
-                                             kernelPerSample(state, kernel, work);
-                                         });
+            add(work, kernel);
         }
-    }
-    // The other paths this CPU runs, for the record (not in the table): what
-    // a machine without the widest units gets.
-    static const KernelContender paths[] = {
-        {"path_avx2", &realOn<KernelPath::avx2>, &complexOn<KernelPath::avx2>},
-        {"path_portable", &realOn<KernelPath::portable>, &complexOn<KernelPath::portable>},
-    };
-    for (const KernelContender& kernel : paths) {
-        for (Interpolation interpolation :
-             {Interpolation::linear, Interpolation::fir8x32, Interpolation::fir32x64}) {
-            const Work work{interpolation, false, 8, 64};
-            benchmark::RegisterBenchmark((workName(work) + "/" + kernel.name).c_str(),
-                                         [&kernel, work](benchmark::State& state) {
-                                             kernelPerSample(state, kernel, work);
-                                         });
+        add(work, reference);
+        // Every path forced, as a CPU that gets it would run it; the paths
+        // this CPU lacks are left out.
+        if (work.frame > 1 && work.pattern == DelayPattern::jumping && !work.shuffled) {
+            for (const ForcedPath& forced : paths) {
+                if (kernelPathAvailable(forced.path)) {
+                    add(work, forced.kernel);
+                }
+            }
         }
     }
 }

@@ -1,14 +1,18 @@
 // Peers on the same work, in the same process: STK's DelayL (linear
 // interpolation; setDelay and tick for every sample of every channel) and
 // liquid-dsp's float window with a polyphase dot product (each phase's taps
-// in a dotprod_rrrf object; push, read and execute per sample and channel).
+// in a dotprod object, rrrf for real data and crcf for complex; push, read
+// and execute per sample and channel).
 // Both get the signal as plain contiguous values, their natural interface.
 #include <benchmark/benchmark.h>
+// <complex> first: liquid-dsp then takes std::complex<float> as its complex type.
+#include <complex>
 #include <liquid/liquid.h>
 #include <stk/DelayL.h>
 
 #include <cmath>
 #include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -25,7 +29,8 @@ void stkPerSample(benchmark::State& state, const Work& work) {
     }
     const std::size_t elements = static_cast<std::size_t>(work.channels) * work.frame;
     const std::vector<double> input = signalValues(elements);
-    const std::vector<double> delays = delayTable(work.frame, delayTableFrames);
+    const DelayTable table = delaysFor(work.pattern, work.frame);
+    const std::vector<double>& delays = table.delays;
     std::vector<double> output(elements);
     int32_t row = 0;
 
@@ -41,63 +46,108 @@ void stkPerSample(benchmark::State& state, const Work& work) {
         }
         benchmark::DoNotOptimize(output.data());
         benchmark::ClobberMemory();
-        row = (row + 1) % delayTableFrames;
+        row = row + 1 == table.frames ? 0 : row + 1;
     }
     reportPerSample(state, static_cast<int64_t>(elements));
 }
 
+// liquid-dsp's objects for one kind of data: real (rrrf) or complex data
+// with real taps (crcf).
+struct LiquidReal {
+    using Sample = float;
+    using Window = windowf;
+    using DotProduct = dotprod_rrrf;
+    static Window createWindow(unsigned n) { return windowf_create(n); }
+    static void destroyWindow(Window w) { windowf_destroy(w); }
+    static void push(Window w, Sample x) { windowf_push(w, x); }
+    static void read(Window w, Sample** history) { windowf_read(w, history); }
+    static DotProduct createReversed(float* taps, unsigned n) {
+        return dotprod_rrrf_create_rev(taps, n);
+    }
+    static void destroy(DotProduct q) { dotprod_rrrf_destroy(q); }
+    static void execute(DotProduct q, Sample* x, Sample* y) { dotprod_rrrf_execute(q, x, y); }
+};
+
+struct LiquidComplex {
+    using Sample = liquid_float_complex;
+    using Window = windowcf;
+    using DotProduct = dotprod_crcf;
+    static Window createWindow(unsigned n) { return windowcf_create(n); }
+    static void destroyWindow(Window w) { windowcf_destroy(w); }
+    static void push(Window w, Sample x) { windowcf_push(w, x); }
+    static void read(Window w, Sample** history) { windowcf_read(w, history); }
+    static DotProduct createReversed(float* taps, unsigned n) {
+        return dotprod_crcf_create_rev(taps, n);
+    }
+    static void destroy(DotProduct q) { dotprod_crcf_destroy(q); }
+    static void execute(DotProduct q, Sample* x, Sample* y) { dotprod_crcf_execute(q, x, y); }
+};
+
 // One channel's float delay line and the filter's phases.
+template <class Liquid>
 class LiquidDelay {
 public:
-    LiquidDelay(int32_t length, const std::vector<dotprod_rrrf>& phases)
-        : window_(windowf_create(static_cast<unsigned>(length))), length_(length),
+    using Sample = typename Liquid::Sample;
+    LiquidDelay(int32_t length, const std::vector<typename Liquid::DotProduct>& phases)
+        : window_(Liquid::createWindow(static_cast<unsigned>(length))), length_(length),
           phases_(phases) {}
-    ~LiquidDelay() { windowf_destroy(window_); }
+    ~LiquidDelay() { Liquid::destroyWindow(window_); }
     LiquidDelay(const LiquidDelay&) = delete;
     LiquidDelay& operator=(const LiquidDelay&) = delete;
 
     // The window's oldest age is oldestAge; phase selects the taps.
-    float push(float sample, int32_t oldestAge, int32_t phase) {
-        windowf_push(window_, sample);
-        float* history = nullptr;
-        windowf_read(window_, &history);
-        float y = 0.0f;
-        dotprod_rrrf_execute(phases_[static_cast<std::size_t>(phase)],
-                             history + (length_ - 1 - oldestAge), &y);
+    Sample push(Sample sample, int32_t oldestAge, int32_t phase) {
+        Liquid::push(window_, sample);
+        Sample* history = nullptr;
+        Liquid::read(window_, &history);
+        Sample y{};
+        Liquid::execute(phases_[static_cast<std::size_t>(phase)],
+                        history + (length_ - 1 - oldestAge), &y);
         return y;
     }
 
 private:
-    windowf window_;
+    typename Liquid::Window window_;
     int32_t length_;
-    const std::vector<dotprod_rrrf>& phases_;
+    const std::vector<typename Liquid::DotProduct>& phases_;
 };
 
+template <class Liquid>
 void liquidPerSample(benchmark::State& state, const Work& work) {
+    using Sample = typename Liquid::Sample;
     const FilterShape shape = filterShape(work.interpolation);
     const std::vector<double> taps = filterTaps(shape);
     const int32_t rows = shape.rows;
     const int32_t half = rows / 2;
-    std::vector<dotprod_rrrf> phases;
+    std::vector<typename Liquid::DotProduct> phases;
     for (int32_t p = 0; p < shape.phases; ++p) {
         std::vector<float> column(taps.begin() + p * rows, taps.begin() + (p + 1) * rows);
         // Reversed: the window runs from old to new, tap 0 meets the newest.
-        phases.push_back(dotprod_rrrf_create_rev(column.data(), static_cast<unsigned>(rows)));
+        phases.push_back(Liquid::createReversed(column.data(), static_cast<unsigned>(rows)));
     }
-    std::vector<std::unique_ptr<LiquidDelay>> lines;
+    std::vector<std::unique_ptr<LiquidDelay<Liquid>>> lines;
     for (int32_t c = 0; c < work.channels; ++c) {
-        lines.push_back(std::make_unique<LiquidDelay>(benchMaxDelay + rows + 1, phases));
+        lines.push_back(std::make_unique<LiquidDelay<Liquid>>(benchMaxDelay + rows + 1, phases));
     }
     const std::size_t elements = static_cast<std::size_t>(work.channels) * work.frame;
-    const std::vector<double> input = signalValues(elements);
-    const std::vector<double> delays = delayTable(work.frame, delayTableFrames);
-    std::vector<double> output(elements);
+    const std::vector<double> values = signalValues(2 * elements);
+    std::vector<Sample> input(elements);
+    for (std::size_t e = 0; e < elements; ++e) {
+        if constexpr (std::is_same_v<Sample, float>) {
+            input[e] = static_cast<float>(values[e]);
+        } else {
+            input[e] = Sample(static_cast<float>(values[2 * e]), static_cast<float>(values[2 * e + 1]));
+        }
+    }
+    const DelayTable table = delaysFor(work.pattern, work.frame);
+    const std::vector<double>& delays = table.delays;
+    std::vector<Sample> output(elements);
     int32_t row = 0;
 
     for (auto _ : state) {
         const double* frameDelays = delays.data() + static_cast<std::size_t>(row) * work.frame;
         for (int32_t c = 0; c < work.channels; ++c) {
-            LiquidDelay& line = *lines[c];
+            LiquidDelay<Liquid>& line = *lines[c];
             const std::size_t base = static_cast<std::size_t>(c) * work.frame;
             for (int32_t s = 0; s < work.frame; ++s) {
                 // The same decoding as the block: nearest phase, a full
@@ -109,17 +159,16 @@ void liquidPerSample(benchmark::State& state, const Work& work) {
                     whole += 1;
                     phase = 0;
                 }
-                output[base + s] = line.push(static_cast<float>(input[base + s]),
-                                             whole - half + rows, phase);
+                output[base + s] = line.push(input[base + s], whole - half + rows, phase);
             }
         }
         benchmark::DoNotOptimize(output.data());
         benchmark::ClobberMemory();
-        row = (row + 1) % delayTableFrames;
+        row = row + 1 == table.frames ? 0 : row + 1;
     }
     lines.clear();
-    for (dotprod_rrrf phase : phases) {
-        dotprod_rrrf_destroy(phase);
+    for (typename Liquid::DotProduct phase : phases) {
+        Liquid::destroy(phase);
     }
     reportPerSample(state, static_cast<int64_t>(elements));
 }
@@ -128,13 +177,25 @@ void liquidPerSample(benchmark::State& state, const Work& work) {
 
 void registerPeerBenchmarks() {
     for (auto [channels, frame] : {std::pair{8, 64}, std::pair{64, 256}}) {
-        const Work linear{Interpolation::linear, false, channels, frame};
-        benchmark::RegisterBenchmark((workName(linear) + "/stk").c_str(),
-                                     [linear](benchmark::State& state) { stkPerSample(state, linear); });
-        for (Interpolation fir : {Interpolation::fir8x32, Interpolation::fir32x64}) {
-            const Work work{fir, false, channels, frame};
-            benchmark::RegisterBenchmark((workName(work) + "/liquid").c_str(),
-                                         [work](benchmark::State& state) { liquidPerSample(state, work); });
+        for (DelayPattern pattern : {DelayPattern::jumping, DelayPattern::sweep}) {
+            const Work linear{Interpolation::linear, false, channels, frame, pattern, false};
+            benchmark::RegisterBenchmark(
+                (workName(linear) + "/stk").c_str(),
+                [linear](benchmark::State& state) { stkPerSample(state, linear); });
+            for (Interpolation fir : {Interpolation::fir8x32, Interpolation::fir32x64}) {
+                for (bool complex : {false, true}) {
+                    const Work work{fir, complex, channels, frame, pattern, false};
+                    benchmark::RegisterBenchmark(
+                        (workName(work) + "/liquid").c_str(),
+                        [work](benchmark::State& state) {
+                            if (work.complex) {
+                                liquidPerSample<LiquidComplex>(state, work);
+                            } else {
+                                liquidPerSample<LiquidReal>(state, work);
+                            }
+                        });
+                }
+            }
         }
     }
 }

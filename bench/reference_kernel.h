@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "engine/kernel_fractional_delay.h"
+#include "engine/kernel/fractional_delay.h"
 
 namespace quorbelin::bench::reference {
 

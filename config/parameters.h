@@ -1,6 +1,6 @@
 // The block's five parameters and the quantities derived from them. Every
-// method derives what it needs afresh through these readers; nothing is kept
-// between calls.
+// method derives what it needs afresh through these readers; only start keeps
+// what the fixed parameters give, in the block's record (engine/start_record.h).
 #ifndef QUORBELIN_CONFIG_PARAMETERS_H
 #define QUORBELIN_CONFIG_PARAMETERS_H
 

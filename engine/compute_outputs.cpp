@@ -6,7 +6,8 @@
 #include "engine/delay_state.h"
 #include "engine/engine_messages.h"
 #include "engine/engine_methods.h"
-#include "engine/kernel_fractional_delay.h"
+#include "engine/kernel/fractional_delay.h"
+#include "engine/start_record.h"
 
 namespace quorbelin {
 namespace {
@@ -14,7 +15,7 @@ namespace {
 // The message when the ports no longer match the state and the delay mode,
 // which is read afresh at every call; null when every read and write of the
 // kernel stays inside what the host holds.
-const char* portsMessage(const BlockRecord* record, const DelayGeometry& geometry,
+[[gnu::always_inline]] inline const char* portsMessage(const BlockRecord* record, const DelayGeometry& geometry,
                          bool perChannel) {
     const int64_t elements = int64_t{geometry.channels} * geometry.frameSize;
     if (const char* message = delayPortWidthMessage(record->inputPorts[1].width,
@@ -31,48 +32,39 @@ const char* portsMessage(const BlockRecord* record, const DelayGeometry& geometr
     return nullptr;
 }
 
-// Fills geometry and state and returns null when the kernel may run on them;
-// otherwise the message. A correct host never sees one: each guards against
-// a method called out of order or a parameter changed during the run.
-const char* runTimeMessage(const BlockRecord* record, DelayGeometry& geometry, DelayState& state,
-                           bool& perChannel) {
-    if (const char* message = deriveDelayGeometry(record, geometry)) {
-        return message;
-    }
+// The state, the delay mode and the ports against a geometry: null when the
+// kernel may run on them, otherwise the message. The mode is read here, once,
+// so that the mode the ports are checked against is the one used; unless
+// readMode is false, when either mode gives the same (perChannel stays false).
+[[gnu::always_inline]] inline const char* stateAndPortsMessage(const BlockRecord* record, const DelayGeometry& geometry,
+                                 bool readMode, DelayState& state, bool& perChannel) {
     if (const char* message = bindDelayState(record, geometry, state)) {
         return message;
     }
     if (*state.writeIndex < 0 || *state.writeIndex >= geometry.bufferLength) {
         return messages::writeIndexOutOfRange;
     }
-    // Read once, now that the parameters are known to be there: the mode the
-    // ports are checked against is the one used.
-    perChannel = perChannelDelayMode(record);
+    if (readMode) {
+        perChannel = perChannelDelayMode(record);
+    }
     return portsMessage(record, geometry, perChannel);
 }
 
-}  // namespace
-
-// [run time, no allocation] Delays one frame of every channel. The ignored
-// task argument is the host's (-2 or 0).
-void mdlComputeOutputs(BlockRecord* record, int32_t /*task*/) {
-    DelayGeometry geometry;
-    DelayState state;
-    bool perChannel = false;
-    if (const char* message = runTimeMessage(record, geometry, state, perChannel)) {
-        reportError(record, message);
-        return;
-    }
-
-    // The filter is empty (linear interpolation) when it has no elements,
-    // that is no rows or no columns: it holds M x N of them.
+// The filter as the parameter holds it now. It is empty (linear
+// interpolation) when it has no elements, that is no rows or no columns: it
+// holds M x N of them.
+InterpolationFilter filterFromParameter(const BlockRecord* record) {
     const kvArray* filterArray = parameter(record, interpFilterParameter);
     const int32_t rows = kvGetM(filterArray);
     const int32_t phases = kvGetN(filterArray);
-    InterpolationFilter filter;
     if (rows > 0 && phases > 0) {
-        filter = {kvGetPr(filterArray), rows, phases};
+        return {kvGetPr(filterArray), rows, phases};
     }
+    return {};
+}
+
+[[gnu::always_inline]] inline void runKernel(const BlockRecord* record, const DelayGeometry& geometry,
+               const InterpolationFilter& filter, const DelayState& state, bool perChannel) {
     const DelayLineSizes sizes{geometry.channels, geometry.frameSize, geometry.maxDelay,
                                geometry.halfLength, geometry.bufferLength};
     const DelayMode mode = perChannel ? DelayMode::perChannel : DelayMode::perSample;
@@ -83,6 +75,48 @@ void mdlComputeOutputs(BlockRecord* record, int32_t /*task*/) {
     } else {
         delayFrameReal(sizes, filter, mode, signals, state.buffer, *state.writeIndex);
     }
+}
+
+// Without a record from start that still holds, everything is derived afresh
+// from the parameters and checked as start would have. A correct host never
+// comes here: it guards against a method called out of order or a parameter
+// changed during the run. Kept out of line, so that the checked call saves no
+// registers for it.
+[[gnu::noinline, gnu::cold]] void computeOutputsAfresh(BlockRecord* record) {
+    DelayGeometry geometry;
+    DelayState state;
+    bool perChannel = false;
+    const char* message = deriveDelayGeometry(record, geometry);
+    if (message == nullptr) {
+        message = stateAndPortsMessage(record, geometry, true, state, perChannel);
+    }
+    if (message != nullptr) {
+        reportError(record, message);
+        return;
+    }
+    runKernel(record, geometry, filterFromParameter(record), state, perChannel);
+}
+
+}  // namespace
+
+// [run time, no allocation] Delays one frame of every channel. The ignored
+// task argument is the host's (-2 or 0). What the fixed parameters give was
+// derived at start; this call reads the delay mode, the ports and the state,
+// and checks them against it.
+void mdlComputeOutputs(BlockRecord* record, int32_t /*task*/) {
+    const StartRecord* start = startRecord(record);
+    if (start == nullptr || !startRecordHolds(record, *start)) {
+        computeOutputsAfresh(record);
+        return;
+    }
+    DelayState state;
+    bool perChannel = false;
+    if (const char* message = stateAndPortsMessage(record, start->geometry,
+                                                   start->singleSample == 0, state, perChannel)) {
+        reportError(record, message);
+        return;
+    }
+    runKernel(record, start->geometry, start->filter, state, perChannel);
 }
 
 }  // namespace quorbelin

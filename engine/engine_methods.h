@@ -13,13 +13,15 @@ namespace quorbelin {
 // delayBuffer, from the settled widths and complexity.
 void mdlSetWorkWidths(BlockRecord* record);
 // [start] Checks the settled configuration against the parameters and
-// publishes the ICShape record in userData.
+// publishes the block's record in userData (engine/start_record.h): the
+// initial conditions' shape and what the output call needs from the fixed
+// parameters.
 void mdlStart(BlockRecord* record);
 // [start, after mdlStart] Loads writeIndex and every channel's delay line.
 void mdlInitializeConditions(BlockRecord* record);
 // [run time, no allocation] Delays one frame of every channel.
 void mdlComputeOutputs(BlockRecord* record, int32_t task);
-// [end] Frees the ICShape record.
+// [end] Frees the block's record.
 void mdlRelease(BlockRecord* record);
 
 }  // namespace quorbelin

@@ -7,7 +7,7 @@
 
 namespace quorbelin {
 
-// Owned by the block from mdlStart to mdlRelease, hung from userData.
+// The first field of the block's record in userData (engine/start_record.h).
 // (1, 1): one value for everything; (K, 1): one value per channel;
 // (K, Dmax): one value per channel and delay position.
 struct ICShape {

@@ -8,6 +8,7 @@
 #include "engine/engine_messages.h"
 #include "engine/engine_methods.h"
 #include "engine/ic_shape.h"
+#include "engine/start_record.h"
 
 namespace quorbelin {
 namespace {
@@ -60,7 +61,8 @@ void mdlInitializeConditions(BlockRecord* record) {
     }
     const kvArray* initialConditions = parameter(record, initialConditionsParameter);
     const int32_t elementCount = kvGetNumberOfElements(initialConditions);
-    const auto* shape = static_cast<const ICShape*>(record->userData);
+    const StartRecord* start = startRecord(record);
+    const ICShape* shape = start != nullptr ? &start->shape : nullptr;
     if (shape == nullptr || !shapeFits(*shape, geometry, elementCount)) {
         reportError(record, messages::initialConditionsNotAnalysed);
         return;

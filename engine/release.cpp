@@ -3,7 +3,7 @@
 
 namespace quorbelin {
 
-// [end] Frees the ICShape record. Clearing userData makes a repeated release
+// [end] Frees the block's record (its ICShape first). Clearing userData makes a repeated release
 // harmless and lets the next start publish a fresh record.
 void mdlRelease(BlockRecord* record) {
     if (record->userData != nullptr) {

@@ -6,13 +6,15 @@
 #include "engine/engine_messages.h"
 #include "engine/engine_methods.h"
 #include "engine/ic_shape.h"
+#include "engine/start_record.h"
 
 namespace quorbelin {
-
 // [start] Checks the settled configuration once more and publishes the
-// initial conditions' shape in userData. The shape is published before the
-// configuration is checked, so release frees it whichever check fails; its
-// fields stay 0 until the shape is known.
+// block's record in userData: the initial conditions' shape, then what the
+// output call needs from the fixed parameters. The record is published before
+// the configuration is checked, so release frees it whichever check fails;
+// the shape's fields stay 0 until it is known, and the rest is filled in only
+// when every check has passed.
 void mdlStart(BlockRecord* record) {
     if (const char* message = undeclaredBlockMessage(record)) {
         reportError(record, message);
@@ -25,13 +27,14 @@ void mdlStart(BlockRecord* record) {
     const bool perChannel = perChannelDelayMode(record);
     const int32_t delayPortWidth = record->inputPorts[1].width;
 
-    auto* shape = static_cast<ICShape*>(kvCalloc(1, sizeof(ICShape)));
-    if (shape == nullptr) {
+    auto* start = static_cast<StartRecord*>(kvCalloc(1, sizeof(StartRecord)));
+    if (start == nullptr) {
         reportError(record, messages::memoryAllocationFailure);
         return;
     }
-    kivMakeMemoryPersistent(shape);
-    record->userData = shape;
+    kivMakeMemoryPersistent(start);
+    record->userData = start;
+    ICShape* shape = &start->shape;
 
     if (record->sampleTimes != nullptr && record->sampleTimes[0] == 0.0) {
         reportError(record, messages::discreteSampleTimesRequired);
@@ -64,7 +67,9 @@ void mdlStart(BlockRecord* record) {
     if ((kvIsComplex(initialConditions) & 1u) &&
         record->inputPorts[0].complexity == COMPLEXITY_REAL) {
         reportError(record, messages::complexInitialConditionsForRealData);
+        return;
     }
+    deriveAtStart(record, *start);
 }
 
 }  // namespace quorbelin

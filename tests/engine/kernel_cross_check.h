@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/kernel_paths.h"
+#include "engine/kernel/paths.h"
 #include "tests/engine/delay_model.h"
 #include "tests/engine/kernel_harness.h"
 #include "tests/engine/random_delays.h"
@@ -37,6 +37,33 @@ inline std::vector<double> randomTaps(int rows, int phases, std::mt19937& random
     return taps;
 }
 
+// A small random configuration: any interpolation, frames shorter and longer
+// than the buffer, either delay mode, real or complex.
+inline ModelConfig randomConfig(std::mt19937& random) {
+    auto pick = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    ModelConfig config;
+    config.channels = pick(1, 4);
+    config.maxDelay = pick(0, 3) == 0 ? pick(1, 3) : pick(1, 40);
+    config.useFilter = pick(0, 2) != 0;
+    if (config.useFilter) {
+        config.filterRows = pick(1, 12);
+        config.filterPhases = pick(0, 3) == 0 ? pick(1, 4) : pick(1, 64);
+        config.filter = randomTaps(config.filterRows, config.filterPhases, random);
+    } else {
+        // An empty filter may still have rows (M x 0): they lengthen the
+        // buffer but interpolation stays linear.
+        config.filterRows = pick(0, 2) == 0 ? pick(1, 6) : 0;
+    }
+    config.halfLength = config.filterRows / 2;
+    // Frames shorter and longer than a whole buffer.
+    config.frameSize = pick(0, 4) == 0 ? pick(0, 2 * config.length() + 3) : pick(1, 8);
+    config.perChannel = pick(0, 1) == 1;
+    config.complex = pick(0, 1) == 1;
+    return config;
+}
+
 inline std::string describe(const ModelConfig& c) {
     std::ostringstream text;
     text << "K=" << c.channels << " F=" << c.frameSize << " Dmax=" << c.maxDelay
@@ -51,13 +78,14 @@ inline std::string describe(const ModelConfig& c) {
 // nearMaximumPercent of the delays lie within 4 samples of Dmax, where the
 // windows reach back to the entries a frame overwrites next.
 inline void crossCheck(const ModelConfig& config, int frames, std::mt19937& random,
-                       KernelPath path = fastestKernelPath(), int nearMaximumPercent = 0) {
-    SCOPED_TRACE(describe(config) + " on the " + kernelPathName(path) + " path");
+                       const FrameKernel& kernelUnderTest = chosenKernel(),
+                       int nearMaximumPercent = 0) {
+    SCOPED_TRACE(describe(config) + " by " + kernelUnderTest.name);
     const int length = config.length();
     const std::vector<ModelSample> start =
         randomSamples(static_cast<std::size_t>(config.channels) * length, config.complex, random);
     const int32_t firstIndex = std::uniform_int_distribution<int32_t>(0, length - 1)(random);
-    KernelHarness kernel(config, start, firstIndex, path);
+    KernelHarness kernel(config, start, firstIndex, kernelUnderTest);
     DelayModel model(config, kernel.historyByAge());
 
     const int delayCount = config.perChannel ? config.channels : config.frameSize;

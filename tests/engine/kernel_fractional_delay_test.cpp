@@ -16,31 +16,6 @@
 namespace quorbelin::testing {
 namespace {
 
-ModelConfig randomConfig(std::mt19937& random) {
-    auto pick = [&random](int low, int high) {
-        return std::uniform_int_distribution<int>(low, high)(random);
-    };
-    ModelConfig config;
-    config.channels = pick(1, 4);
-    config.maxDelay = pick(0, 3) == 0 ? pick(1, 3) : pick(1, 40);
-    config.useFilter = pick(0, 2) != 0;
-    if (config.useFilter) {
-        config.filterRows = pick(1, 12);
-        config.filterPhases = pick(0, 3) == 0 ? pick(1, 4) : pick(1, 64);
-        config.filter = randomTaps(config.filterRows, config.filterPhases, random);
-    } else {
-        // An empty filter may still have rows (M x 0): they lengthen the
-        // buffer but interpolation stays linear.
-        config.filterRows = pick(0, 2) == 0 ? pick(1, 6) : 0;
-    }
-    config.halfLength = config.filterRows / 2;
-    // Frames shorter and longer than a whole buffer.
-    config.frameSize = pick(0, 4) == 0 ? pick(0, 2 * config.length() + 3) : pick(1, 8);
-    config.perChannel = pick(0, 1) == 1;
-    config.complex = pick(0, 1) == 1;
-    return config;
-}
-
 TEST(KernelAgainstModel, RandomConfigurationsAgreeBitForBit) {
     std::mt19937 random(20261208);
     for (int run = 0; run < 800; ++run) {

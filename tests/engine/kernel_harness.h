@@ -5,23 +5,58 @@
 #define QUORBELIN_TESTS_ENGINE_KERNEL_HARNESS_H
 
 #include <algorithm>
+#include <functional>
 #include <numeric>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
-#include "engine/kernel_fractional_delay.h"
-#include "engine/kernel_paths.h"
+#include "engine/kernel/fractional_delay.h"
+#include "engine/kernel/paths.h"
 #include "tests/engine/delay_model.h"
 
 namespace quorbelin::testing {
+
+using FrameFunction = std::function<void(const DelayLineSizes&, const InterpolationFilter&,
+                                         DelayMode, const FrameSignals&, double*, int32_t&)>;
+
+// A kernel under test: one of the block's paths, or any other function with
+// the kernel's interface.
+struct FrameKernel {
+    std::string name;
+    FrameFunction real;
+    FrameFunction complex;
+
+    FrameKernel(std::string kernelName, FrameFunction realFrames, FrameFunction complexFrames)
+        : name(std::move(kernelName)), real(std::move(realFrames)),
+          complex(std::move(complexFrames)) {}
+    // The block's kernel with the given path and gathers.
+    FrameKernel(KernelChoice choice)  // NOLINT: a choice names its kernel
+        : name(std::string("the ") + kernelPathName(choice.path) + " path" +
+               (choice.gathers ? " with gathers" : "")),
+          real([choice](const DelayLineSizes& sizes, const InterpolationFilter& filter,
+                        DelayMode mode, const FrameSignals& signals, double* buffer,
+                        int32_t& writeIndex) {
+              delayFrameRealOn(choice, sizes, filter, mode, signals, buffer, writeIndex);
+          }),
+          complex([choice](const DelayLineSizes& sizes, const InterpolationFilter& filter,
+                           DelayMode mode, const FrameSignals& signals, double* buffer,
+                           int32_t& writeIndex) {
+              delayFrameComplexOn(choice, sizes, filter, mode, signals, buffer, writeIndex);
+          }) {}
+    // The block's kernel on the given path, gathering as on this CPU.
+    FrameKernel(KernelPath path)  // NOLINT: a path names its kernel
+        : FrameKernel(KernelChoice{path, chosenKernel().gathers}) {}
+};
 
 class KernelHarness {
 public:
     // The buffer starts as given (K * L entries of ModelSample) with the
     // newest sample at writeIndex; the kernel runs on the given path.
     KernelHarness(const ModelConfig& config, const std::vector<ModelSample>& buffer,
-                  int32_t writeIndex, KernelPath path = fastestKernelPath())
-        : config_(config), path_(path), writeIndex_(writeIndex) {
+                  int32_t writeIndex, FrameKernel kernel = chosenKernel())
+        : config_(config), kernel_(std::move(kernel)), writeIndex_(writeIndex) {
         sizes_ = {config.channels, config.frameSize, config.maxDelay, config.halfLength,
                   config.length()};
         if (config.useFilter) {
@@ -80,11 +115,8 @@ public:
         }
         std::vector<double> outputStorage(input.size() * parts, -12345.0);
         const FrameSignals signals{inputRefs.data(), delayRefs.data(), outputStorage.data()};
-        if (config_.complex) {
-            delayFrameComplexOn(path_, sizes_, filter_, mode_, signals, buffer_.data(), writeIndex_);
-        } else {
-            delayFrameRealOn(path_, sizes_, filter_, mode_, signals, buffer_.data(), writeIndex_);
-        }
+        const FrameFunction& run = config_.complex ? kernel_.complex : kernel_.real;
+        run(sizes_, filter_, mode_, signals, buffer_.data(), writeIndex_);
         std::vector<ModelSample> output(input.size());
         for (std::size_t e = 0; e < input.size(); ++e) {
             output[e].real = outputStorage[e * parts];
@@ -104,7 +136,7 @@ private:
     }
 
     ModelConfig config_;
-    KernelPath path_;
+    FrameKernel kernel_;
     DelayLineSizes sizes_;
     InterpolationFilter filter_;
     DelayMode mode_ = DelayMode::perSample;

@@ -7,8 +7,9 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
-#include "engine/kernel_paths.h"
+#include "engine/kernel/paths.h"
 #include "tests/engine/kernel_cross_check.h"
 
 namespace quorbelin::testing {
@@ -37,11 +38,13 @@ ModelConfig laneConfig(std::mt19937& random) {
     return config;
 }
 
-class EveryPath : public ::testing::TestWithParam<KernelPath> {
+// Every path, its FIR lanes with and without gathers for the tiles beyond
+// their time window, whichever this CPU would choose.
+class EveryPath : public ::testing::TestWithParam<KernelChoice> {
 protected:
     void SetUp() override {
-        if (!kernelPathAvailable(GetParam())) {
-            GTEST_SKIP() << "this CPU has no " << kernelPathName(GetParam());
+        if (!kernelPathAvailable(GetParam().path)) {
+            GTEST_SKIP() << "this CPU has no " << kernelPathName(GetParam().path);
         }
     }
 };
@@ -100,9 +103,22 @@ TEST_P(EveryPath, FrameOneAgreesWithTheModelBitForBit) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(KernelPaths, EveryPath, ::testing::ValuesIn(allKernelPaths),
-                         [](const ::testing::TestParamInfo<KernelPath>& param) {
-                             return std::string(kernelPathName(param.param));
+std::vector<KernelChoice> everyChoice() {
+    std::vector<KernelChoice> choices;
+    for (KernelPath path : allKernelPaths) {
+        for (bool gathers : {false, true}) {
+            if (path != KernelPath::portable || !gathers) {
+                choices.push_back({path, gathers});
+            }
+        }
+    }
+    return choices;
+}
+
+INSTANTIATE_TEST_SUITE_P(KernelPaths, EveryPath, ::testing::ValuesIn(everyChoice()),
+                         [](const ::testing::TestParamInfo<KernelChoice>& param) {
+                             return std::string(kernelPathName(param.param.path)) +
+                                    (param.param.gathers ? "_gathers" : "");
                          });
 
 }  // namespace

@@ -307,6 +307,93 @@ TEST(OutputGuards, RefuseAStateThatNoLongerMatchesTheParameters) {
     }
 }
 
+// The parameter's own storage, as a host that writes into it would reach it.
+double* parameterData(vostrel::Simulation& sim, int index) {
+    return kvGetPr(sim.block().record().params[index]);
+}
+
+TEST(OutputGuards, AFixedParameterWrittenInPlaceIsCaughtAsOneReplaced) {
+    {
+        vostrel::Simulation sim = twoChannelSimulation();
+        ASSERT_EQ(stepMessage(sim), "");
+        parameterData(sim, 0)[0] = 40;  // maximum delay 4 -> 40
+        EXPECT_EQ(stepMessage(sim),
+                  "The work vectors do not match the maximum delay, the filter length, the number "
+                  "of channels and the data port");
+    }
+    {
+        vostrel::Simulation sim = twoChannelSimulation();
+        ASSERT_EQ(stepMessage(sim), "");
+        parameterData(sim, 3)[0] = 3;  // two channels of 3 samples -> three of 2
+        EXPECT_EQ(stepMessage(sim),
+                  "The work vectors do not match the maximum delay, the filter length, the number "
+                  "of channels and the data port");
+    }
+    {
+        // Grown behind the block's back: the buffers the host holds are
+        // checked against what start derived at every call.
+        vostrel::Simulation sim = twoChannelSimulation();
+        ASSERT_EQ(stepMessage(sim), "");
+        sim.block().record().workVectors[1].width += 1;
+        EXPECT_EQ(stepMessage(sim),
+                  "The work vectors do not match the maximum delay, the filter length, the number "
+                  "of channels and the data port");
+    }
+}
+
+TEST(OutputCall, ReadsTheDelayModeAtEveryCall) {
+    // Switched in place to per-channel: K = 2 delays needed, the port has 3.
+    vostrel::Simulation sim = twoChannelSimulation();
+    ASSERT_EQ(stepMessage(sim), "");
+    parameterData(sim, 4)[0] = 1.0;
+    EXPECT_EQ(stepMessage(sim),
+              "When using per-channel delay mode, the delay port width must equal the number of "
+              "channels");
+    parameterData(sim, 4)[0] = 0.0;
+    vostrel::clearError(sim.block());
+    EXPECT_EQ(stepMessage(sim), "");
+}
+
+TEST(OutputCall, OneChannelOfOneSampleIsTheSameInEitherMode) {
+    std::mt19937 random(4242);
+    EngineParameters p;
+    p.maxDelay = 6;
+    p.numChannels = 1;
+    vostrel::Simulation sim(blockLibrary(), parameterValues(std::move(p)), connectedSignals(1, 1));
+    ModelConfig config;
+    config.maxDelay = 6;
+    DelayModel model(config, std::vector<std::vector<ModelSample>>(1, std::vector<ModelSample>(7)));
+    std::vector<double> out(1);
+    std::vector<ModelSample> expected(1);
+    for (int hit = 0; hit < 40; ++hit) {
+        parameterData(sim, 4)[0] = hit % 3 == 0 ? 1.0 : 0.0;
+        const std::vector<double> data = normals(1, random);
+        const std::vector<double> delays{randomDelay(random, 6, 0)};
+        sim.step({data, delays}, {out});
+        model.step(std::vector<ModelSample>{{data[0], 0.0}}, delays, expected);
+        ASSERT_TRUE(sameValue(out[0], expected[0].real)) << "hit " << hit;
+    }
+}
+
+TEST(OutputCall, UsesTheFilterTapsAsTheyAreNow) {
+    // Two taps, one phase: y = x[age D] (tap 0 meets age D - H + 1 = D).
+    EngineParameters p;
+    p.maxDelay = 5;
+    p.numChannels = 1;
+    p.filter = Array::matrix(2, 1, {1.0, 0.0});
+    vostrel::Simulation sim(blockLibrary(), parameterValues(std::move(p)), connectedSignals(1, 1));
+    std::vector<double> out(1);
+    for (double x : {1.0, 2.0, 3.0}) {
+        sim.step({std::vector<double>{x}, std::vector<double>{1.0}}, {out});
+    }
+    EXPECT_EQ(out[0], 2.0);
+    double* taps = parameterData(sim, 1);
+    taps[0] = 0.0;
+    taps[1] = 1.0;  // now the sample of age D + 1
+    sim.step({std::vector<double>{4.0}, std::vector<double>{1.0}}, {out});
+    EXPECT_EQ(out[0], 2.0);
+}
+
 TEST(OutputGuards, RefuseARecordWithoutParametersOrPorts) {
     // Four parameter values: the declaration stops before declaring ports.
     std::vector<Array> values = parameterValues(EngineParameters{});

@@ -1,26 +1,29 @@
 // Linear interpolation (an empty filter) in vector lanes: consecutive samples
-// of one channel side by side. Included, like kernel_lanes.h, by one source
+// of one channel side by side. Included, like fir_lanes.h, by one source
 // file per instruction set after it has selected its target, with the same
 // Isa operations.
-#ifndef QUORBELIN_ENGINE_KERNEL_LANES_LINEAR_H
-#define QUORBELIN_ENGINE_KERNEL_LANES_LINEAR_H
+#ifndef QUORBELIN_ENGINE_KERNEL_SIMD_LINEAR_LANES_H
+#define QUORBELIN_ENGINE_KERNEL_SIMD_LINEAR_LANES_H
 
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/kernel_fractional_delay.h"
-#include "engine/kernel_sample_decode.h"
+#include "engine/kernel/fractional_delay.h"
+#include "engine/kernel/sample_decode.h"
+#include "engine/kernel/simd/vector_ops.h"
 
 namespace quorbelin::kernel {
 
-// Copies samples referenced one by one to consecutive entries: whole vectors
-// gathered through the references, the rest one at a time.
-template <class Isa, int Parts>
+// Copies samples referenced one by one to consecutive entries: plain loads
+// and stores, or, for real data where gathers are fast, a vector of them
+// gathered through its references at a time.
+template <VectorOps Isa, int Parts, bool Gather>
 void storeSamples(const double* const* in, int32_t samples, double* to) {
-    constexpr int32_t perVector = Isa::width / Parts;
     int32_t k = 0;
-    for (; k + perVector <= samples; k += perVector) {
-        Isa::storeu(to + k * Parts, Isa::template gatherThrough<Parts>(in + k));
+    if constexpr (Gather && Parts == 1) {
+        for (; k + Isa::width <= samples; k += Isa::width) {
+            Isa::storeu(to + k, Isa::gatherThrough(in + k));
+        }
     }
     for (; k < samples; ++k) {
         for (int part = 0; part < Parts; ++part) {
@@ -33,14 +36,15 @@ void storeSamples(const double* const* in, int32_t samples, double* to) {
 // channel side by side. The tile's delays are split once, straight into lane
 // tables: the times of the two samples each output reads and their weights
 // (a lane is one part of one sample). Every channel then copies its history
-// and the tile's samples into a seamless time-ordered window, gathers from
-// it, and stores the tile into its buffer. Each lane computes f * older +
+// and the tile's samples into a seamless time-ordered window, reads the two
+// neighbouring entries of each output (with one load, or with two gathers
+// where gathers are fast), and stores the tile into its buffer. Each lane computes f * older +
 // (1 - f) * younger exactly as one sample at a time does. Serves tiles whose
 // reads span at most linearWindow samples and stop short of age L (the sample
 // just stored); returns false, having changed nothing, for others.
 inline constexpr int32_t linearWindow = 1024;
 
-template <class Isa, int Parts>
+template <VectorOps Isa, int Parts, bool Gather>
 bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
                           const DelayLineSizes& sizes, const FrameSignals& signals,
                           double* buffer) {
@@ -102,7 +106,7 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
         const double* const* in = signals.input + c * frame + firstSample;
         double* now = line + static_cast<std::size_t>(newest) * Parts;  // time 0
         if (inPlace) {
-            storeSamples<Isa, Parts>(in, samples, now);
+            storeSamples<Isa, Parts, Gather>(in, samples, now);
         } else {
             // The history first: the tile's samples may overwrite it. Each
             // pass stores to consecutive addresses.
@@ -114,7 +118,7 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
                 window[e] = line[e - historyRun * Parts];
             }
             now = window + static_cast<std::size_t>(-first) * Parts;
-            storeSamples<Isa, Parts>(in, samples, now);
+            storeSamples<Isa, Parts, Gather>(in, samples, now);
             double* to = line + static_cast<std::size_t>(newest) * Parts;
             for (int32_t e = 0; e < tileRun * Parts; ++e) {
                 to[e] = now[e];
@@ -128,8 +132,14 @@ bool delayLinearTileLanes(int32_t newest, int32_t firstSample, int32_t samples,
         }
         double* output = signals.output + (c * frame + firstSample) * Parts;
         for (int32_t lane = 0; lane < lanes; lane += width) {
-            const Vec older = Isa::gatherAt(now - Parts, youngerAt + lane);
-            const Vec younger = Isa::gatherAt(now, youngerAt + lane);
+            Vec older;
+            Vec younger;
+            if constexpr (Gather) {
+                older = Isa::gatherAt(now - Parts, youngerAt + lane);
+                younger = Isa::gatherAt(now, youngerAt + lane);
+            } else {
+                Isa::template neighbours<Parts>(now, youngerAt + lane, older, younger);
+            }
             const Vec y = Isa::add(Isa::mul(Isa::load(fraction + lane), older),
                                    Isa::mul(Isa::load(complement + lane), younger));
             if (lane + width <= lanes) {

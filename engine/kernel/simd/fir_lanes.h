@@ -7,37 +7,30 @@
 // same in every lane, so each lane computes exactly the sum a single channel
 // would, in the same order: the results are bit-identical to one channel at a
 // time. Only independent outputs run side by side. A tile's samples are read
-// from a time window (kernel_lanes_window.h) or, when they do not fit one,
-// gathered from the delay lines (kernel_lanes_gather.h).
+// from a time window (fir_time_window.h) or, when they do not fit one,
+// gathered from the delay lines (fir_gather.h).
 //
 // Included by one source file per instruction set, after it has included
 // the headers these include and then selected its target. Everything here is
-// a template on Isa, a type of that file, so no function compiled for one
-// instruction set is shared with another. Isa names the vector type and its
-// operations:
-//   Vec, Index, width (doubles per Vec), zero(), broadcast(v), add(a, b),
-//   mul(a, b), gather(base, index), load(p) and store(p, v) (p aligned),
-//   loadu(p) and storeu(p, v), loadIndex(p), and transpose<Parts>(v), which
-//   transposes width / Parts vectors seen as square matrices of Parts-double
-//   units (its own inverse), gatherAt(base, indices), which gathers at width
-//   32-bit indices, and gatherThrough<Parts>(refs), which gathers width / Parts
-//   samples through their references.
-#ifndef QUORBELIN_ENGINE_KERNEL_LANES_H
-#define QUORBELIN_ENGINE_KERNEL_LANES_H
+// a template on Isa, that file's own VectorOps type (simd/vector_ops.h), so
+// no function compiled for one instruction set is shared with another.
+#ifndef QUORBELIN_ENGINE_KERNEL_SIMD_FIR_LANES_H
+#define QUORBELIN_ENGINE_KERNEL_SIMD_FIR_LANES_H
 
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/kernel_fractional_delay.h"
-#include "engine/kernel_sample_decode.h"
-#include "engine/kernel_lanes_gather.h"
-#include "engine/kernel_lanes_window.h"
+#include "engine/kernel/fractional_delay.h"
+#include "engine/kernel/sample_decode.h"
+#include "engine/kernel/simd/vector_ops.h"
+#include "engine/kernel/simd/fir_gather.h"
+#include "engine/kernel/simd/fir_time_window.h"
 
 namespace quorbelin::kernel {
 
 // Delays channels [0, channels) of the frame (a multiple of width / Parts)
 // for the decoded samples firstSample ... firstSample + samples - 1.
-template <class Isa, int Parts, int Rows>
+template <VectorOps Isa, int Parts, int Rows>
 void delayLaneTiles(const DecodedSample* decoded, int32_t firstSample, int32_t samples,
                     int32_t channels, const DelayLineSizes& sizes, int32_t rows,
                     const FrameSignals& signals, double* buffer) {
@@ -52,7 +45,7 @@ void delayLaneTiles(const DecodedSample* decoded, int32_t firstSample, int32_t s
     // never meets a vector store.
     alignas(64) double out[decodeTileSamples][width];
 
-    const TimeWindow window = timeWindow<Isa>(decoded, samples, length);
+    const TimeWindow window = timeWindow(decoded, samples, length);
     alignas(64) double rowsOfTime[windowRows][width];
 
     for (int32_t c0 = 0; c0 < channels; c0 += tileChannels) {
@@ -119,7 +112,7 @@ void delayLaneTiles(const DecodedSample* decoded, int32_t firstSample, int32_t s
 
 // The tap counts compiled with their loops unrolled; others run the same
 // code with the count read at run time.
-template <class Isa, int Parts>
+template <VectorOps Isa, int Parts>
 void delayLaneTilesAnyRows(const DecodedSample* decoded, int32_t firstSample, int32_t samples,
                            int32_t channels, const DelayLineSizes& sizes, int32_t rows,
                            const FrameSignals& signals, double* buffer) {

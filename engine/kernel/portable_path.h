@@ -2,14 +2,14 @@
 // FIR tiles one channel at a time, linear ones sample after sample over
 // blocks of channels. It serves per-channel delay mode, the channels left
 // over from the vector tiles and CPUs without wider vector units.
-#ifndef QUORBELIN_ENGINE_KERNEL_PORTABLE_H
-#define QUORBELIN_ENGINE_KERNEL_PORTABLE_H
+#ifndef QUORBELIN_ENGINE_KERNEL_PORTABLE_PATH_H
+#define QUORBELIN_ENGINE_KERNEL_PORTABLE_PATH_H
 
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/kernel_fractional_delay.h"
-#include "engine/kernel_sample_decode.h"
+#include "engine/kernel/fractional_delay.h"
+#include "engine/kernel/sample_decode.h"
 
 namespace quorbelin::kernel {
 

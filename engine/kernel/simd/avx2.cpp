@@ -4,9 +4,10 @@
 
 #include <cstdint>
 
-#include "engine/kernel_fractional_delay.h"
-#include "engine/kernel_lane_paths.h"
-#include "engine/kernel_sample_decode.h"
+#include "engine/kernel/fractional_delay.h"
+#include "engine/kernel/simd/lane_path.h"
+#include "engine/kernel/sample_decode.h"
+#include "engine/kernel/simd/vector_ops.h"
 
 // Everything below is compiled for AVX2. The headers above are not: their
 // inline functions may be shared with other files, which must run anywhere.
@@ -17,8 +18,7 @@
 #pragma GCC target("avx2")
 #endif
 
-#include "engine/kernel_lanes.h"
-#include "engine/kernel_lanes_linear.h"
+#include "engine/kernel/simd/lane_path_of.h"
 
 namespace quorbelin::kernel {
 namespace {
@@ -34,24 +34,35 @@ struct Avx2 {
     static Vec gather(const double* base, Index offsets) {
         return _mm256_i64gather_pd(base, offsets, 8);
     }
+    // For each of width / Parts samples k, the entry at now + at[k * Parts]
+    // in younger and the entry before it in older. The two neighbours are one
+    // unaligned load, so no gather is needed.
+    template <int Parts>
+    static void neighbours(const double* now, const int32_t* at, Vec& older, Vec& younger) {
+        if constexpr (Parts == 1) {
+            // (older, younger) pairs of samples 0 and 2 in a, of 1 and 3 in b.
+            auto pair = [now](int32_t i) { return _mm_loadu_pd(now + i - 1); };
+            const Vec a = _mm256_insertf128_pd(_mm256_castpd128_pd256(pair(at[0])), pair(at[2]), 1);
+            const Vec b = _mm256_insertf128_pd(_mm256_castpd128_pd256(pair(at[1])), pair(at[3]), 1);
+            older = _mm256_unpacklo_pd(a, b);
+            younger = _mm256_unpackhi_pd(a, b);
+        } else {
+            // (older, younger) entries of sample 0 in a, of sample 1 in b.
+            const Vec a = _mm256_loadu_pd(now + at[0] - 2);
+            const Vec b = _mm256_loadu_pd(now + at[2] - 2);
+            older = _mm256_permute2f128_pd(a, b, 0x20);
+            younger = _mm256_permute2f128_pd(a, b, 0x31);
+        }
+    }
     static Vec gatherAt(const double* base, const int32_t* indices) {
         const __m128i at = _mm_load_si128(reinterpret_cast<const __m128i*>(indices));
         // The masked form with a zero source, as for the 64-bit indices.
         const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
         return _mm256_mask_i32gather_pd(_mm256_setzero_pd(), base, at, all, 8);
     }
-    // width / Parts samples, each behind its own reference (Parts doubles).
-    template <int Parts>
+    // width doubles, each behind its own reference.
     static Vec gatherThrough(const double* const* refs) {
-        __m256i at;
-        if constexpr (Parts == 1) {
-            at = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(refs));
-        } else {
-            const __m256i two =
-                _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(refs)));
-            at = _mm256_add_epi64(_mm256_permute4x64_epi64(two, 0x50),
-                                  _mm256_set_epi64x(8, 0, 8, 0));
-        }
+        const __m256i at = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(refs));
         const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
         return _mm256_mask_i64gather_pd(_mm256_setzero_pd(), nullptr, at, all, 1);
     }
@@ -84,20 +95,7 @@ struct Avx2 {
     }
 };
 
-template <int Parts>
-bool runLinearTile(int32_t newest, int32_t firstSample, int32_t samples,
-                   const DelayLineSizes& sizes, const FrameSignals& signals, double* buffer) {
-    return delayLinearTileLanes<Avx2, Parts>(newest, firstSample, samples, sizes, signals,
-                                           buffer);
-}
-
-template <int Parts>
-void runTiles(const DecodedSample* decoded, int32_t firstSample, int32_t samples,
-              int32_t channels, const DelayLineSizes& sizes, int32_t rows,
-              const FrameSignals& signals, double* buffer) {
-    delayLaneTilesAnyRows<Avx2, Parts>(decoded, firstSample, samples, channels, sizes, rows,
-                                         signals, buffer);
-}
+static_assert(VectorOps<Avx2>);
 
 }  // namespace
 }  // namespace quorbelin::kernel
@@ -110,11 +108,8 @@ void runTiles(const DecodedSample* decoded, int32_t firstSample, int32_t samples
 
 namespace quorbelin::kernel {
 
-LanePath avx2LanePath(int parts) {
-    if (parts == 2) {
-        return {Avx2::width / 2, &runTiles<2>, &runLinearTile<2>};
-    }
-    return {Avx2::width, &runTiles<1>, &runLinearTile<1>};
-}
+// Four lanes gain nothing from gathers even where they are fast: the linear
+// lanes read with plain loads either way.
+LanePath avx2LanePath(int parts) { return lanePathOf<Avx2, false>(parts); }
 
 }  // namespace quorbelin::kernel

@@ -1,12 +1,12 @@
-// The kernel's code paths. delayFrameReal and delayFrameComplex take the
-// fastest one this CPU runs; tests and benchmarks name a path to compare them.
+// The kernel's code paths. delayFrameReal and delayFrameComplex take the one
+// chosen for this CPU; tests and benchmarks name a path to compare them.
 // Every path gives the same results, bit for bit.
 #ifndef QUORBELIN_ENGINE_KERNEL_PATHS_H
 #define QUORBELIN_ENGINE_KERNEL_PATHS_H
 
 #include <cstdint>
 
-#include "engine/kernel_fractional_delay.h"
+#include "engine/kernel/fractional_delay.h"
 
 namespace quorbelin {
 
@@ -19,17 +19,24 @@ enum class KernelPath : uint8_t {
 inline constexpr KernelPath allKernelPaths[] = {KernelPath::portable, KernelPath::avx2,
                                                 KernelPath::avx512};
 
+// A path, and whether its FIR lanes may gather (path_choice.h says where).
+struct KernelChoice {
+    KernelPath path = KernelPath::portable;
+    bool gathers = false;
+};
+
 const char* kernelPathName(KernelPath path);
 bool kernelPathAvailable(KernelPath path);
-// Determined once, from the CPU.
+// Settled once, when the library is loaded, from this CPU (path_choice.h).
+KernelChoice chosenKernel();
 KernelPath fastestKernelPath();
 
-// As delayFrameReal / delayFrameComplex on the given path; a path this CPU
-// cannot run falls back to the portable one.
-void delayFrameRealOn(KernelPath path, const DelayLineSizes& sizes,
+// As delayFrameReal / delayFrameComplex with the given choice, for tests and
+// benchmarks; a path this CPU cannot run falls back to the portable one.
+void delayFrameRealOn(KernelChoice choice, const DelayLineSizes& sizes,
                       const InterpolationFilter& filter, DelayMode mode,
                       const FrameSignals& signals, double* buffer, int32_t& writeIndex);
-void delayFrameComplexOn(KernelPath path, const DelayLineSizes& sizes,
+void delayFrameComplexOn(KernelChoice choice, const DelayLineSizes& sizes,
                          const InterpolationFilter& filter, DelayMode mode,
                          const FrameSignals& signals, double* buffer, int32_t& writeIndex);
 

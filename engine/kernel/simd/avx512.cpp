@@ -4,9 +4,10 @@
 
 #include <cstdint>
 
-#include "engine/kernel_fractional_delay.h"
-#include "engine/kernel_lane_paths.h"
-#include "engine/kernel_sample_decode.h"
+#include "engine/kernel/fractional_delay.h"
+#include "engine/kernel/simd/lane_path.h"
+#include "engine/kernel/sample_decode.h"
+#include "engine/kernel/simd/vector_ops.h"
 
 // Everything below is compiled for AVX-512F. The headers above are not: their
 // inline functions may be shared with other files, which must run anywhere.
@@ -17,8 +18,7 @@
 #pragma GCC target("avx512f")
 #endif
 
-#include "engine/kernel_lanes.h"
-#include "engine/kernel_lanes_linear.h"
+#include "engine/kernel/simd/lane_path_of.h"
 
 namespace quorbelin::kernel {
 namespace {
@@ -36,24 +36,48 @@ struct Avx512 {
         // undefined, which the compiler warns about.
         return _mm512_mask_i64gather_pd(_mm512_setzero_pd(), 0xff, offsets, base, 8);
     }
+    // For each of width / Parts samples k, the entry at now + at[k * Parts]
+    // in younger and the entry before it in older. The two neighbours are one
+    // unaligned load, so no gather is needed.
+    template <int Parts>
+    static void neighbours(const double* now, const int32_t* at, Vec& older, Vec& younger) {
+        if constexpr (Parts == 1) {
+            // (older, younger) pairs of samples 0, 2, 4, 6 in a, of 1, 3, 5, 7 in b.
+            // AVX-512F inserts 128-bit blocks as four floats; the bits are the
+            // same. (The forms with a full mask: the plain ones leave a source
+            // undefined, which the compiler warns about.)
+            auto pair = [now](int32_t i) { return _mm_castpd_ps(_mm_loadu_pd(now + i - 1)); };
+            __m512 a = _mm512_castpd_ps(_mm512_zextpd128_pd512(_mm_loadu_pd(now + at[0] - 1)));
+            a = _mm512_maskz_insertf32x4(0xffff, a, pair(at[2]), 1);
+            a = _mm512_maskz_insertf32x4(0xffff, a, pair(at[4]), 2);
+            a = _mm512_maskz_insertf32x4(0xffff, a, pair(at[6]), 3);
+            __m512 b = _mm512_castpd_ps(_mm512_zextpd128_pd512(_mm_loadu_pd(now + at[1] - 1)));
+            b = _mm512_maskz_insertf32x4(0xffff, b, pair(at[3]), 1);
+            b = _mm512_maskz_insertf32x4(0xffff, b, pair(at[5]), 2);
+            b = _mm512_maskz_insertf32x4(0xffff, b, pair(at[7]), 3);
+            older = _mm512_maskz_unpacklo_pd(0xff, _mm512_castps_pd(a), _mm512_castps_pd(b));
+            younger = _mm512_maskz_unpackhi_pd(0xff, _mm512_castps_pd(a), _mm512_castps_pd(b));
+        } else {
+            // (older, younger) entries of samples 0 and 1 in a, of 2 and 3 in b.
+            auto pair = [now](int32_t i) { return _mm256_loadu_pd(now + i - 2); };
+            auto two = [&pair](int32_t low, int32_t high) {
+                const Vec half = _mm512_maskz_insertf64x4(0xff, _mm512_setzero_pd(), pair(low), 0);
+                return _mm512_maskz_insertf64x4(0xff, half, pair(high), 1);
+            };
+            const Vec a = two(at[0], at[2]);
+            const Vec b = two(at[4], at[6]);
+            older = blocks<0x88>(a, b);
+            younger = blocks<0xdd>(a, b);
+        }
+    }
     static Vec gatherAt(const double* base, const int32_t* indices) {
         const __m256i at = _mm256_load_si256(reinterpret_cast<const __m256i*>(indices));
         return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xff, at, base, 8);
     }
-    // width / Parts samples, each behind its own reference (Parts doubles).
-    template <int Parts>
+    // width doubles, each behind its own reference.
     static Vec gatherThrough(const double* const* refs) {
-        __m512i at;
-        if constexpr (Parts == 1) {
-            at = _mm512_loadu_si512(refs);
-        } else {
-            const __m512i four = _mm512_castsi256_si512(
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(refs)));
-            at = _mm512_add_epi64(
-                _mm512_maskz_permutexvar_epi64(0xff, _mm512_set_epi64(3, 3, 2, 2, 1, 1, 0, 0), four),
-                _mm512_set_epi64(8, 0, 8, 0, 8, 0, 8, 0));
-        }
-        return _mm512_mask_i64gather_pd(_mm512_setzero_pd(), 0xff, at, nullptr, 1);
+        return _mm512_mask_i64gather_pd(_mm512_setzero_pd(), 0xff, _mm512_loadu_si512(refs),
+                                        nullptr, 1);
     }
     static Vec load(const double* p) { return _mm512_load_pd(p); }
     static void store(double* p, Vec v) { _mm512_store_pd(p, v); }
@@ -111,20 +135,7 @@ struct Avx512 {
     }
 };
 
-template <int Parts>
-bool runLinearTile(int32_t newest, int32_t firstSample, int32_t samples,
-                   const DelayLineSizes& sizes, const FrameSignals& signals, double* buffer) {
-    return delayLinearTileLanes<Avx512, Parts>(newest, firstSample, samples, sizes, signals,
-                                           buffer);
-}
-
-template <int Parts>
-void runTiles(const DecodedSample* decoded, int32_t firstSample, int32_t samples,
-              int32_t channels, const DelayLineSizes& sizes, int32_t rows,
-              const FrameSignals& signals, double* buffer) {
-    delayLaneTilesAnyRows<Avx512, Parts>(decoded, firstSample, samples, channels, sizes, rows,
-                                         signals, buffer);
-}
+static_assert(VectorOps<Avx512>);
 
 }  // namespace
 }  // namespace quorbelin::kernel
@@ -137,11 +148,6 @@ void runTiles(const DecodedSample* decoded, int32_t firstSample, int32_t samples
 
 namespace quorbelin::kernel {
 
-LanePath avx512LanePath(int parts) {
-    if (parts == 2) {
-        return {Avx512::width / 2, &runTiles<2>, &runLinearTile<2>};
-    }
-    return {Avx512::width, &runTiles<1>, &runLinearTile<1>};
-}
+LanePath avx512LanePath(int parts) { return lanePathOf<Avx512, true>(parts); }
 
 }  // namespace quorbelin::kernel

@@ -1,13 +1,13 @@
 // The vector paths of per-sample delay mode, one source file per instruction
-// set (engine/kernel_avx2.cpp, engine/kernel_avx512.cpp). Called only on a CPU
+// set (simd/avx2.cpp, simd/avx512.cpp). Called only on a CPU
 // that has the instruction set.
-#ifndef QUORBELIN_ENGINE_KERNEL_LANE_PATHS_H
-#define QUORBELIN_ENGINE_KERNEL_LANE_PATHS_H
+#ifndef QUORBELIN_ENGINE_KERNEL_SIMD_LANE_PATH_H
+#define QUORBELIN_ENGINE_KERNEL_SIMD_LANE_PATH_H
 
 #include <cstdint>
 
-#include "engine/kernel_fractional_delay.h"
-#include "engine/kernel_sample_decode.h"
+#include "engine/kernel/fractional_delay.h"
+#include "engine/kernel/sample_decode.h"
 
 namespace quorbelin::kernel {
 
@@ -30,6 +30,9 @@ struct LanePath {
     int32_t tileChannels = 0;  // channels per vector
     LaneTileFunction run = nullptr;
     LinearTileFunction linear = nullptr;
+    // The same with gathers, for CPUs where they are fast: faster there for
+    // real data, not for complex data (whose entries are two doubles each).
+    LinearTileFunction linearGathering = nullptr;
 };
 
 // Parts: 1 for real data, 2 for complex.

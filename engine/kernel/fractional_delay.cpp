@@ -1,11 +1,12 @@
-#include "engine/kernel_fractional_delay.h"
+#include "engine/kernel/fractional_delay.h"
 
 #include <cstddef>
 
-#include "engine/kernel_lane_paths.h"
-#include "engine/kernel_paths.h"
-#include "engine/kernel_portable.h"
-#include "engine/kernel_sample_decode.h"
+#include "engine/kernel/path_choice.h"
+#include "engine/kernel/paths.h"
+#include "engine/kernel/portable_path.h"
+#include "engine/kernel/sample_decode.h"
+#include "engine/kernel/simd/lane_path.h"
 
 namespace quorbelin {
 namespace {
@@ -26,13 +27,14 @@ kernel::LanePath lanePath(KernelPath path, int parts) {
 // FIR samples with channels side by side on the vector path, the channels
 // left over one at a time.
 template <int Parts>
-void delayFramePerSample(KernelPath path, const DelayLineSizes& sizes,
+void delayFramePerSample(KernelChoice choice, const DelayLineSizes& sizes,
                          const InterpolationFilter& filter, const FrameSignals& signals,
                          double* buffer, int32_t writeIndex) {
     if (sizes.channels == 0) {
         return;
     }
-    const kernel::LanePath lanes = lanePath(path, Parts);
+    const kernel::LanePath lanes = lanePath(choice.path, Parts);
+    const kernel::LinearTileFunction linear = choice.gathers ? lanes.linearGathering : lanes.linear;
     const int32_t laneChannels =
         lanes.run == nullptr ? 0 : sizes.channels / lanes.tileChannels * lanes.tileChannels;
     const int32_t length = sizes.bufferLength;
@@ -42,8 +44,8 @@ void delayFramePerSample(KernelPath path, const DelayLineSizes& sizes,
         const int32_t remaining = sizes.frameSize - first;
         const int32_t samples =
             remaining < kernel::decodeTileSamples ? remaining : kernel::decodeTileSamples;
-        if (filter.taps == nullptr && lanes.linear != nullptr &&
-            lanes.linear(kernel::nextEntry(newest, length), first, samples, sizes, signals,
+        if (filter.taps == nullptr && linear != nullptr &&
+            linear(kernel::nextEntry(newest, length), first, samples, sizes, signals,
                          buffer)) {
             // Formed in 64 bits; a tile may be longer than the buffer.
             newest = static_cast<int32_t>((int64_t{newest} + samples) % length);
@@ -60,12 +62,18 @@ void delayFramePerSample(KernelPath path, const DelayLineSizes& sizes,
                                                    sizes, signals, buffer);
             continue;
         }
-        if (laneChannels > 0) {
-            lanes.run(decoded, first, samples, laneChannels, sizes, filter.rows, signals,
+        // Without fast gathers, a tile whose reads do not fit the lanes' time
+        // window goes one channel at a time.
+        const int32_t tileLaneChannels =
+            choice.gathers || kernel::timeWindow(decoded, samples, length).rows > 0
+                ? laneChannels
+                : 0;
+        if (tileLaneChannels > 0) {
+            lanes.run(decoded, first, samples, tileLaneChannels, sizes, filter.rows, signals,
                       buffer);
         }
-        kernel::delayTilePortable<Parts>(decoded, first, samples, laneChannels,
-                                         sizes.channels - laneChannels, sizes, filter.rows,
+        kernel::delayTilePortable<Parts>(decoded, first, samples, tileLaneChannels,
+                                         sizes.channels - tileLaneChannels, sizes, filter.rows,
                                          signals, buffer);
     }
 }
@@ -126,19 +134,19 @@ QUORBELIN_SCALAR_CODE void delaySingleSampleScalar(const DelayLineSizes& sizes,
 
 // Kept out of line, so that the frame-1 call above saves no registers for it.
 template <int Parts>
-__attribute__((noinline)) void delayLongerFrame(KernelPath path, const DelayLineSizes& sizes,
+__attribute__((noinline)) void delayLongerFrame(KernelChoice choice, const DelayLineSizes& sizes,
                                                 const InterpolationFilter& filter,
                                                 DelayMode mode, const FrameSignals& signals,
                                                 double* buffer, int32_t writeIndex) {
     if (mode == DelayMode::perChannel) {
         kernel::delayFramePerChannelPortable<Parts>(sizes, filter, signals, buffer, writeIndex);
     } else {
-        delayFramePerSample<Parts>(path, sizes, filter, signals, buffer, writeIndex);
+        delayFramePerSample<Parts>(choice, sizes, filter, signals, buffer, writeIndex);
     }
 }
 
 template <int Parts>
-void delayFrame(KernelPath path, const DelayLineSizes& sizes, const InterpolationFilter& filter,
+void delayFrame(KernelChoice choice, const DelayLineSizes& sizes, const InterpolationFilter& filter,
                 DelayMode mode, const FrameSignals& signals, double* buffer,
                 int32_t& writeIndex) {
     if (mode == DelayMode::perSample && sizes.frameSize == 1) {
@@ -148,7 +156,7 @@ void delayFrame(KernelPath path, const DelayLineSizes& sizes, const Interpolatio
             delaySingleSample<Parts>(sizes, filter, signals, buffer, writeIndex);
         }
     } else {
-        delayLongerFrame<Parts>(path, sizes, filter, mode, signals, buffer, writeIndex);
+        delayLongerFrame<Parts>(choice, sizes, filter, mode, signals, buffer, writeIndex);
     }
     // Formed in 64 bits: writeIndex + F may pass the 32-bit range. A frame
     // shorter than the buffer needs no division.
@@ -182,41 +190,42 @@ bool kernelPathAvailable(KernelPath path) {
 
 namespace {
 
-KernelPath detectFastestKernelPath() {
-    return kernelPathAvailable(KernelPath::avx512) ? KernelPath::avx512
-           : kernelPathAvailable(KernelPath::avx2) ? KernelPath::avx2
-                                                   : KernelPath::portable;
-}
-
 // Settled when the library is loaded, so the output call tests no guard.
-const KernelPath fastestPath = detectFastestKernelPath();
+const KernelChoice chosen = chooseKernel(describeThisCpu());
+
+// A forced choice on a CPU without its path runs the portable one.
+KernelChoice runnable(KernelChoice choice) {
+    return kernelPathAvailable(choice.path) ? choice : KernelChoice{};
+}
 
 }  // namespace
 
-KernelPath fastestKernelPath() { return fastestPath; }
+KernelChoice chosenKernel() { return chosen; }
 
-void delayFrameRealOn(KernelPath path, const DelayLineSizes& sizes,
+KernelPath fastestKernelPath() { return chosen.path; }
+
+void delayFrameRealOn(KernelChoice choice, const DelayLineSizes& sizes,
                       const InterpolationFilter& filter, DelayMode mode,
                       const FrameSignals& signals, double* buffer, int32_t& writeIndex) {
-    delayFrame<1>(kernelPathAvailable(path) ? path : KernelPath::portable, sizes, filter, mode, signals, buffer, writeIndex);
+    delayFrame<1>(runnable(choice), sizes, filter, mode, signals, buffer, writeIndex);
 }
 
-void delayFrameComplexOn(KernelPath path, const DelayLineSizes& sizes,
+void delayFrameComplexOn(KernelChoice choice, const DelayLineSizes& sizes,
                          const InterpolationFilter& filter, DelayMode mode,
                          const FrameSignals& signals, double* buffer, int32_t& writeIndex) {
-    delayFrame<2>(kernelPathAvailable(path) ? path : KernelPath::portable, sizes, filter, mode, signals, buffer, writeIndex);
+    delayFrame<2>(runnable(choice), sizes, filter, mode, signals, buffer, writeIndex);
 }
 
 void delayFrameReal(const DelayLineSizes& sizes, const InterpolationFilter& filter,
                     DelayMode mode, const FrameSignals& signals, double* buffer,
                     int32_t& writeIndex) {
-    delayFrame<1>(fastestKernelPath(), sizes, filter, mode, signals, buffer, writeIndex);
+    delayFrame<1>(chosen, sizes, filter, mode, signals, buffer, writeIndex);
 }
 
 void delayFrameComplex(const DelayLineSizes& sizes, const InterpolationFilter& filter,
                        DelayMode mode, const FrameSignals& signals, double* buffer,
                        int32_t& writeIndex) {
-    delayFrame<2>(fastestKernelPath(), sizes, filter, mode, signals, buffer, writeIndex);
+    delayFrame<2>(chosen, sizes, filter, mode, signals, buffer, writeIndex);
 }
 
 }  // namespace quorbelin

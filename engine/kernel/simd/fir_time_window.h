@@ -1,58 +1,26 @@
 // The FIR lanes' time window: the samples a tile reads, copied once per tile
 // into rows of every channel's sample of one time, and the sums read from it.
-// Part of kernel_lanes.h; instruction-set templates like it.
-#ifndef QUORBELIN_ENGINE_KERNEL_LANES_WINDOW_H
-#define QUORBELIN_ENGINE_KERNEL_LANES_WINDOW_H
+// Part of fir_lanes.h; instruction-set templates like it.
+#ifndef QUORBELIN_ENGINE_KERNEL_SIMD_FIR_TIME_WINDOW_H
+#define QUORBELIN_ENGINE_KERNEL_SIMD_FIR_TIME_WINDOW_H
 
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/kernel_fractional_delay.h"
-#include "engine/kernel_sample_decode.h"
+#include "engine/kernel/fractional_delay.h"
+#include "engine/kernel/sample_decode.h"
+#include "engine/kernel/simd/vector_ops.h"
 
 namespace quorbelin::kernel {
 
-// The samples a tile of decoded samples reads, in time order: row r holds, in
-// its lanes, every channel's sample of time first + r (time 0 is the tile's
-// first sample, negative times come before it). Copied once per tile from
-// the buffers and the input, it has no seam, and no later sample overwrites
-// a row that an earlier one reads, so every read is an aligned vector load
-// and the samples may be summed in any grouping. It serves tiles whose reads
-// span at most windowRows samples and stop short of age L (which is the
-// sample just stored, not one L samples back).
-inline constexpr int32_t windowRows = 320;
-
-struct TimeWindow {
-    int32_t first = 0;  // time of row 0
-    int32_t rows = 0;   // 0: the tile does not fit
-};
-
-template <class Isa>
-TimeWindow timeWindow(const DecodedSample* decoded, int32_t samples, int32_t length) {
-    int32_t oldest = 0;
-    int32_t newest = 0;
-    for (int32_t k = 0; k < samples; ++k) {
-        if (decoded[k].oldestAge >= length) {
-            return {};
-        }
-        const int32_t from = k - decoded[k].oldestAge;
-        const int32_t to = k - decoded[k].youngestAge;
-        oldest = k == 0 || from < oldest ? from : oldest;
-        newest = k == 0 || to > newest ? to : newest;
-    }
-    const int32_t rows = newest - oldest + 1;
-    if (rows > windowRows) {
-        return {};
-    }
-    return {oldest, rows};
-}
+// The window's rows: see TimeWindow in sample_decode.h.
 
 // Fills the window's rows for the tile's channels and stores the tile's
 // samples in their buffers, channel by channel: first the times before the
 // tile from the buffer (an entry is overwritten only L samples after it was
 // written, and every read is younger than that), then the tile's samples from
 // the input, into the window where they are read and into the buffer.
-template <class Isa, int Parts>
+template <VectorOps Isa, int Parts>
 void fillTimeWindow(const TimeWindow& window, const DecodedSample* decoded, int32_t samples,
                     double* lines, std::size_t stride, int32_t length,
                     const double* const* input, std::size_t frame,
@@ -103,7 +71,7 @@ void fillTimeWindow(const TimeWindow& window, const DecodedSample* decoded, int3
 // Copies count window rows from the buffers, row r from entry position + r
 // (mod L) of every channel: blocks of width / Parts rows as vector loads
 // transposed into rows, the rest (and blocks across the seam) one by one.
-template <class Isa, int Parts>
+template <VectorOps Isa, int Parts>
 void rowsFromBuffers(const double* lines, std::size_t stride, int32_t length,
                      int32_t position, int32_t count, double (*rows)[Isa::width]) {
     using Vec = typename Isa::Vec;
@@ -140,7 +108,7 @@ void rowsFromBuffers(const double* lines, std::size_t stride, int32_t length,
 // Writes the tile's outputs (sample-major) to the port, channel after
 // channel: blocks of width / Parts samples transposed into each channel's
 // run, the rest one by one.
-template <class Isa, int Parts>
+template <VectorOps Isa, int Parts>
 void writeOutputs(const double (*out)[Isa::width], int32_t samples, double* output,
                   std::size_t frame) {
     using Vec = typename Isa::Vec;
@@ -168,7 +136,7 @@ void writeOutputs(const double (*out)[Isa::width], int32_t samples, double* outp
 
 // The outputs of samples k ... k + Group - 1 from the window. Rows is the tap
 // count when known at compile time (0: taken from rows).
-template <class Isa, int Rows, int Group>
+template <VectorOps Isa, int Rows, int Group>
 void sumFromWindow(const TimeWindow& window, const double (*rowsOfTime)[Isa::width],
                    int32_t rows, const DecodedSample* decoded, int32_t k,
                    double (*out)[Isa::width]) {
@@ -192,7 +160,7 @@ void sumFromWindow(const TimeWindow& window, const double (*rowsOfTime)[Isa::wid
     }
 }
 
-template <class Isa, int Rows>
+template <VectorOps Isa, int Rows>
 void interpolateFromWindow(const TimeWindow& window, const double (*rowsOfTime)[Isa::width],
                            int32_t rows, const DecodedSample* decoded, int32_t samples,
                            double (*out)[Isa::width]) {

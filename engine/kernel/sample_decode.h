@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "bridge/int32_conversion.h"
-#include "engine/kernel_fractional_delay.h"
+#include "engine/kernel/fractional_delay.h"
 
 namespace quorbelin::kernel {
 
@@ -109,6 +109,40 @@ inline DecodedSample decodeSample(int32_t newest, double delay, const DelayLineS
     decoded.complement = 0.0;
     decoded.taps = filter.taps + static_cast<std::size_t>(phase) * static_cast<std::size_t>(rows);
     return decoded;
+}
+
+// The FIR lanes read a tile's samples from a time window, in time order: row r holds, in
+// its lanes, every channel's sample of time first + r (time 0 is the tile's
+// first sample, negative times come before it). Copied once per tile from
+// the buffers and the input, it has no seam, and no later sample overwrites
+// a row that an earlier one reads, so every read is an aligned vector load
+// and the samples may be summed in any grouping. It serves tiles whose reads
+// span at most windowRows samples and stop short of age L (which is the
+// sample just stored, not one L samples back).
+inline constexpr int32_t windowRows = 320;
+
+struct TimeWindow {
+    int32_t first = 0;  // time of row 0
+    int32_t rows = 0;   // 0: the tile does not fit
+};
+
+inline TimeWindow timeWindow(const DecodedSample* decoded, int32_t samples, int32_t length) {
+    int32_t oldest = 0;
+    int32_t newest = 0;
+    for (int32_t k = 0; k < samples; ++k) {
+        if (decoded[k].oldestAge >= length) {
+            return {};
+        }
+        const int32_t from = k - decoded[k].oldestAge;
+        const int32_t to = k - decoded[k].youngestAge;
+        oldest = k == 0 || from < oldest ? from : oldest;
+        newest = k == 0 || to > newest ? to : newest;
+    }
+    const int32_t rows = newest - oldest + 1;
+    if (rows > windowRows) {
+        return {};
+    }
+    return {oldest, rows};
 }
 
 // Entry of a channel's buffer (Parts doubles per entry).

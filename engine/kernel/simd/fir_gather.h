@@ -1,15 +1,16 @@
 // The FIR lanes read straight from the delay lines: one gather per tap at the
 // buffers' stride fetches an entry of every channel in the tile. The fallback
-// for tiles whose reads do not fit a time window (see kernel_lanes_window.h).
-// Part of kernel_lanes.h; instruction-set templates like it.
-#ifndef QUORBELIN_ENGINE_KERNEL_LANES_GATHER_H
-#define QUORBELIN_ENGINE_KERNEL_LANES_GATHER_H
+// for tiles whose reads do not fit a time window (see fir_time_window.h).
+// Part of fir_lanes.h; instruction-set templates like it.
+#ifndef QUORBELIN_ENGINE_KERNEL_SIMD_FIR_GATHER_H
+#define QUORBELIN_ENGINE_KERNEL_SIMD_FIR_GATHER_H
 
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/kernel_fractional_delay.h"
-#include "engine/kernel_sample_decode.h"
+#include "engine/kernel/fractional_delay.h"
+#include "engine/kernel/sample_decode.h"
+#include "engine/kernel/simd/vector_ops.h"
 
 namespace quorbelin::kernel {
 
@@ -17,7 +18,7 @@ namespace quorbelin::kernel {
 // adder's latency is hidden when there are few channels.
 inline constexpr int32_t laneSampleGroup = 4;
 
-template <class Isa, int Parts>
+template <VectorOps Isa, int Parts>
 typename Isa::Index laneOffsets(int32_t length) {
     alignas(64) int64_t offsets[Isa::width];
     for (int lane = 0; lane < Isa::width; ++lane) {
@@ -27,12 +28,12 @@ typename Isa::Index laneOffsets(int32_t length) {
 }
 
 // Entry e in every lane's buffer.
-template <class Isa, int Parts>
+template <VectorOps Isa, int Parts>
 typename Isa::Vec gatherEntry(const double* lines, int32_t e, typename Isa::Index offsets) {
     return Isa::gather(lines + static_cast<std::ptrdiff_t>(e) * Parts, offsets);
 }
 
-template <class Isa, int Parts>
+template <VectorOps Isa, int Parts>
 typename Isa::Vec interpolateLanes(const double* lines, int32_t length, int32_t rows,
                                    const DecodedSample& decoded,
                                    typename Isa::Index offsets) {
@@ -61,7 +62,7 @@ typename Isa::Vec interpolateLanes(const double* lines, int32_t length, int32_t 
 // summed together: all FIR windows clear of the seam, and none reaching back
 // to an entry that a later sample of the group overwrites (ages L - G + 1 ...
 // L - 1). Otherwise the samples go one at a time.
-template <class Isa>
+template <VectorOps Isa>
 bool groupable(const DecodedSample* decoded, int32_t available, int32_t length,
                       int32_t rows) {
     if (available < laneSampleGroup) {
@@ -77,7 +78,7 @@ bool groupable(const DecodedSample* decoded, int32_t available, int32_t length,
 }
 
 // Rows is the tap count when known at compile time (0: taken from rows).
-template <class Isa, int Parts, int Rows>
+template <VectorOps Isa, int Parts, int Rows>
 void sumGroup(const double* lines, int32_t rows, const DecodedSample* decoded,
               typename Isa::Index offsets, double (*out)[Isa::width]) {
     using Vec = typename Isa::Vec;
