@@ -83,29 +83,41 @@ CLI::App* addAnalyzeCommand(CLI::App& app, AnalyzeOptions& options) {
     return command;
 }
 
-void runAnalyze(const AnalyzeOptions& options, std::FILE* out) {
-    for (const double band : options.bands) {
+void checkAnalysisBands(std::span<const double> bands) {
+    for (const double band : bands) {
         if (!(band > 0.0 && band <= 1.0)) {
-            throw UsageError("--band " + shortestText(band) + ": a band is a fraction of the Nyquist rate in (0, 1]");
+            throw UsageError("band " + shortestText(band) + ": a band is a fraction of the Nyquist rate in (0, 1]");
         }
     }
-    if (!options.plot.empty()) {
-        plotTerminalFor(options.plot);
-        requireGnuplot(options.plot);
-    }
+}
+
+AnalysisReport analysisReportFor(const std::string& name, const NamedFilter& filter,
+                                 std::span<const double> extraBands) {
+    checkAnalysisBands(extraBands);
     AnalysisReport report;
-    report.filter = options.filter;
-    NamedFilter filter = resolveNamedFilter(options.filter);
+    report.filter = name;
     report.chosenDesign = filter.chosenDesign;
     if (filter.matrix) {
         try {
             checkFilterMatrix(*filter.matrix);
         } catch (const std::invalid_argument& error) {
-            throw FileError(options.filter, error.what());
+            throw FileError(name, error.what());
         }
     }
+    report.analysis = analyzeFilter(filter.matrix, extraBands);
+    return report;
+}
+
+void runAnalyze(const AnalyzeOptions& options, std::FILE* out) {
+    // Cheap refusals first: the analysis (and an auto design's search) takes a while.
+    checkAnalysisBands(options.bands);
+    if (!options.plot.empty()) {
+        plotTerminalFor(options.plot);
+        requireGnuplot(options.plot);
+    }
+    const NamedFilter filter = resolveNamedFilter(options.filter);
+    AnalysisReport report = analysisReportFor(options.filter, filter, options.bands);
     report.point = pointReport(options, filter.matrix);
-    report.analysis = analyzeFilter(filter.matrix, options.bands);
     if (!options.plot.empty()) {
         double worstFraction = 0.5;
         for (const BandFigures& band : report.analysis.bands) {

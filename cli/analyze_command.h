@@ -5,8 +5,12 @@
 
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "cli/analysis_report.h"
+#include "cli/block_parameters.h"
 
 namespace CLI {
 class App;
@@ -26,6 +30,16 @@ struct AnalyzeOptions {
 
 // Adds the subcommand and its options to the tool's command line.
 CLI::App* addAnalyzeCommand(CLI::App& app, AnalyzeOptions& options);
+
+// Refuses (UsageError) a band outside (0, 1], a fraction of the Nyquist rate.
+void checkAnalysisBands(std::span<const double> bands);
+
+// What `quorbelin analyze NAME` reports, for the filter NAME resolved to:
+// refuses bands outside (0, 1] (UsageError) and a matrix that is empty or
+// not finite (FileError naming NAME). Prints nothing; the same report feeds
+// the text and the JSON, for the tool and the Python module alike.
+AnalysisReport analysisReportFor(const std::string& name, const NamedFilter& filter,
+                                 std::span<const double> extraBands);
 
 // Prints the analysis to `out`. Throws UsageError, FileError or
 // UnreachableDesign (for an auto design).

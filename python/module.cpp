@@ -12,11 +12,13 @@
 
 #include "cli/delay_plan.h"
 #include "cli/delay_stream.h"
+#include "cli/design_search.h"
 #include "cli/errors.h"
 #include "cli/filter_design.h"
 #include "host/simulation.h"
 #include "python/delay_block_library.h"
 #include "python/numpy_matrix.h"
+#include "python/python_analyze.h"
 #include "python/python_run.h"
 #include "python/streaming_delay.h"
 
@@ -45,6 +47,8 @@ void translateErrors(std::exception_ptr error) {
     } catch (const cli::FileError& e) {
         PyErr_SetString(PyExc_ValueError, e.what());
     } catch (const cli::MemoryLimitError& e) {
+        PyErr_SetString(PyExc_ValueError, e.what());
+    } catch (const cli::UnreachableDesign& e) {
         PyErr_SetString(PyExc_ValueError, e.what());
     }
 }
@@ -106,6 +110,7 @@ PYBIND11_MODULE(_quorbelin, m) {
 
     python::bindStreamingDelay(m);
     python::bindRun(m);
+    python::bindAnalyze(m);
 
     m.def(
         "design_filter",

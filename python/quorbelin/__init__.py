@@ -12,6 +12,7 @@ Signals are NumPy arrays of shape (samples,) or (samples, channels), real
 (float64) or complex (complex128). Delays are in samples.
 """
 
+import json as _json
 import numbers as _numbers
 
 import numpy as _np
@@ -20,7 +21,7 @@ from ._quorbelin import BlockError
 from ._quorbelin import __version__
 from . import _quorbelin
 
-__all__ = ["BlockError", "Delay", "delay", "design_filter"]
+__all__ = ["BlockError", "Delay", "analyze", "delay", "design_filter"]
 
 BlockError.__doc__ = """The block (or the host running it) stopped with a message.
 
@@ -231,6 +232,52 @@ def design_filter(design):
     if not isinstance(design, str):
         raise TypeError(f"design must be a text such as 'sinc:32:64', not {type(design).__name__}")
     return _quorbelin.design_filter(design)
+
+
+def analyze(filter, *, bands=None):
+    """How accurately an interpolator delays band-limited noise, as a dict.
+
+    The dict is the object ``quorbelin analyze FILTER --json`` prints, built
+    by the same code: ``"filter"`` (the text given, None for an array),
+    ``"design"`` (for ``"auto:..."``, the design chosen), ``"rows"`` (taps),
+    ``"phases"`` (None for linear interpolation), ``"bytes"``,
+    ``"min_delay"`` (the smallest whole delay the filter serves in full),
+    ``"dc_gain_error"`` and ``"bands"``: for each band B (a fraction of the
+    Nyquist rate), ``{"band", "worst_snr_db", "mean_snr_db",
+    "worst_fraction"}``, the SNR of white noise limited to B delayed through
+    the filter as the block applies it, the worst and the mean over the
+    fractional part of the delay. Figures that are not finite are None.
+
+    - ``filter``: ``"linear"``, a design (``"lagrange:ORDER:PHASES"``,
+      ``"sinc:TAPS:PHASES[:BETA]"``, ``"ls:TAPS:PHASES:BAND"``), an
+      ``"auto:SNR_DB:BAND"`` request for the cheapest design meeting it, or
+      a (taps, phases) array.
+    - ``bands``: bands to report besides 0.25, 0.5, 0.8, 0.9 and 0.95, each
+      in (0, 1]; a number or a sequence of numbers.
+
+    >>> import quorbelin
+    >>> report = quorbelin.analyze("sinc:32:64", bands=[0.7])
+    >>> report["rows"], report["phases"], report["min_delay"]
+    (32, 64, 15)
+    >>> [band["band"] for band in report["bands"]]
+    [0.25, 0.5, 0.7, 0.8, 0.9, 0.95]
+    >>> quorbelin.analyze("linear")["phases"] is None
+    True
+
+    Raises ValueError for a filter or band that does not fit, or an auto
+    request no design meets.
+    """
+    if bands is None:
+        bands = []
+    elif isinstance(bands, _numbers.Real) and not isinstance(bands, bool):
+        bands = [bands]
+    band_list = [_number(band, "a band") for band in bands]
+    if filter is None:
+        filter = "linear"
+    report = _json.loads(_quorbelin._analyze_json(_filter(filter), band_list))
+    if not isinstance(filter, str):
+        report["filter"] = None
+    return report
 
 
 class Delay:

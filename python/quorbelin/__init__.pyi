@@ -1,5 +1,5 @@
 from types import TracebackType
-from typing import Literal, Optional, Type, Union
+from typing import Any, Dict, Iterable, Literal, Optional, Type, Union
 
 import numpy
 import numpy.typing
@@ -28,6 +28,12 @@ def delay(
 ) -> numpy.ndarray: ...
 
 def design_filter(design: str) -> numpy.ndarray: ...
+
+def analyze(
+    filter: Filter,
+    *,
+    bands: Union[float, Iterable[float], None] = None,
+) -> Dict[str, Any]: ...
 
 class Delay:
     def __init__(
