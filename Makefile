@@ -6,7 +6,8 @@ JOBS ?= 2
 CMAKE_FLAGS ?=
 
 BUILD_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-                  libcli11-dev libsndfile1-dev gnuplot-nox
+                  libcli11-dev libsndfile1-dev gnuplot-nox \
+                  python3-dev pybind11-dev python3-numpy python3-pytest
 BENCH_PACKAGES := libstk-dev libliquid-dev valgrind sox python3-numpy
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
 

@@ -1,5 +1,7 @@
 #include "cli/delay_plan.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -94,6 +96,15 @@ Matrix shiftInitialConditions(const Matrix& ic, int32_t channels, double maxDela
 }
 
 }  // namespace
+
+uint64_t defaultMemoryLimit() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) {
+        return std::numeric_limits<uint64_t>::max();
+    }
+    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) / 2;
+}
 
 int32_t chooseFrame(const DelayRunSettings& settings, const SignalFormat& format) {
     if (settings.channels && isPositiveInt32(*settings.channels) && *settings.channels != format.channels) {

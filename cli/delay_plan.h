@@ -42,6 +42,10 @@ struct DelayRunPlan {
     double filterReach() const { return static_cast<double>(halfLength - 1 - lookahead); }
 };
 
+// Half the machine's memory: what a run may take for the block's delay
+// lines unless told otherwise.
+uint64_t defaultMemoryLimit();
+
 // Samples per hit: the given frame, else 1 where the frame changes the
 // result (per-channel delays, numChannels -1), else a size that keeps the
 // host's per-hit work small beside the samples. UsageError for a frame

@@ -25,17 +25,6 @@ namespace quorbelin::cli {
 
 namespace {
 
-// Half the machine's memory: what a run may take for the block's delay
-// lines unless told otherwise.
-uint64_t defaultMemoryLimit() {
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0) {
-        return std::numeric_limits<uint64_t>::max();
-    }
-    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) / 2;
-}
-
 // --plot-range START:END in seconds (samples without a rate); an empty side
 // is the run's start or end.
 std::pair<int64_t, int64_t> plotRange(const std::string& text, std::optional<double> rate) {
