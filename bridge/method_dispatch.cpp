@@ -16,16 +16,15 @@ namespace {
 constexpr int32_t passedOnTask = -2;
 
 // The method code: the first real value of FLAG, truncated. A FLAG that is
-// missing or holds no data gives 0, which is no code.
+// missing or holds no data gives 0, which is no code. The host gives no data
+// (null) for an array without elements, so a FLAG with data has a first
+// element: one host call, at every sample hit, reads it.
 int32_t methodCode(int32_t rightCount, const kvArray* rightArgs[]) {
     if (rightCount < 4 || rightArgs == nullptr || rightArgs[3] == nullptr) {
         return 0;
     }
     const double* data = kvGetPr(rightArgs[3]);
-    if (data == nullptr || kvGetNumberOfElements(rightArgs[3]) < 1) {
-        return 0;
-    }
-    return truncateToInt32(data[0]);
+    return data != nullptr ? truncateToInt32(data[0]) : 0;
 }
 
 // While portFlags bit 0 is set the host keeps dimension-info methods in the
@@ -46,6 +45,7 @@ void throughSlot(BlockRecord* record, Method method, const char* refusal, Argume
     }
 }
 
+// Every method but the output call, which handleMethodCall runs first.
 void dispatch(BlockRecord* record, int32_t code) {
     // A record without call arguments or port methods reads as empty ones.
     static constexpr CallArgs noCallArgs{};
@@ -71,9 +71,6 @@ void dispatch(BlockRecord* record, int32_t code) {
         return;
     case nextVariableHitCode:
         reportError(record, messages::nextVariableHit);
-        return;
-    case computeOutputsCode:
-        mdlComputeOutputs(record, port == passedOnTask ? passedOnTask : 0);
         return;
     case releaseCode:
         mdlRelease(record);
@@ -168,7 +165,15 @@ void handleMethodCall(kvArray* leftResults[], int32_t rightCount, const kvArray*
     if (record->root == nullptr) {
         return;
     }
-    dispatch(record, methodCode(rightCount, rightArgs));
+    const int32_t code = methodCode(rightCount, rightArgs);
+    // The output call comes at every sample hit, the others a few times a
+    // run: it goes straight to its method, past the other methods' set-up.
+    if (code == computeOutputsCode) {
+        const int32_t task = record->sizes[methodArgument];
+        mdlComputeOutputs(record, task == passedOnTask ? passedOnTask : 0);
+        return;
+    }
+    dispatch(record, code);
 }
 
 }  // namespace quorbelin
