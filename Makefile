@@ -6,8 +6,9 @@ JOBS ?= 2
 CMAKE_FLAGS ?=
 
 BUILD_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-                  libcli11-dev libsndfile1-dev gnuplot-nox
-BENCH_PACKAGES := libstk-dev libliquid-dev valgrind
+                  libcli11-dev libsndfile1-dev gnuplot-nox \
+                  python3-dev pybind11-dev python3-numpy python3-pytest
+BENCH_PACKAGES := libstk-dev libliquid-dev valgrind sox python3-numpy
 FUZZ_PACKAGES  := clang libclang-rt-14-dev
 
 # Installs the named Debian packages that are not installed yet.
@@ -69,7 +70,8 @@ demo: build
 # flags, so they time the code `make` builds; never part of `make test`.
 BENCH_BUILD_DIR ?= build-bench
 # The peers the benchmark measures against (STK, liquid-dsp) come from
-# Debian too; only the benchmark links them.
+# Debian too; only the benchmark links them. sox is what the tool's default
+# run is timed against; python3-numpy runs bench/interpolation_snr.py.
 bench-deps: deps
 	$(call ensure_packages,$(BENCH_PACKAGES))
 

@@ -2,7 +2,9 @@
 // written to a temporary file beside the target, which commit() renames over
 // the target. Until then the target is untouched, and a failure (or an
 // exception unwinding past the object) removes the temporary file. So does
-// an interrupt (SIGINT, SIGTERM, SIGHUP) while the file is being written.
+// an interrupt (SIGINT, SIGTERM, SIGHUP, SIGQUIT) at any moment of the
+// object's life. A target that is a symbolic link is followed: the file it
+// names is replaced and the link stays.
 #ifndef QUORBELIN_CLI_ATOMIC_OUTPUT_H
 #define QUORBELIN_CLI_ATOMIC_OUTPUT_H
 
@@ -14,7 +16,8 @@ namespace quorbelin::cli {
 class AtomicOutput {
 public:
     // Creates the empty temporary file; throws FileError naming the target
-    // when its folder cannot take it.
+    // when its folder cannot take it, or when it exists and is a folder or
+    // a file the user may not write.
     explicit AtomicOutput(std::string target);
     ~AtomicOutput();
     AtomicOutput(const AtomicOutput&) = delete;
@@ -28,6 +31,7 @@ public:
 
 private:
     std::string target_;
+    std::string written_;  // the target with symbolic links followed
     static constexpr std::size_t pendingSlotNone = ~std::size_t{0};
     std::string temporary_;
     bool committed_ = false;

@@ -10,8 +10,8 @@
 #include "cli/design_command.h"
 #include "cli/errors.h"
 #include "cli/info_command.h"
-#include "cli/parse_number.h"
-#include "cli/run_command.h"
+#include "cli/parameter_options.h"
+#include "cli/run_options.h"
 #include "cli/validate_command.h"
 #include "host/vostrel_host.h"
 
@@ -24,60 +24,6 @@ namespace quorbelin::cli {
 namespace {
 
 constexpr const char* programName = "quorbelin";
-
-// The block parameters as typed; numbers are parsed after CLI11 so that
-// values the block refuses (0, 2.5, nan) still reach the block.
-struct ParameterTexts {
-    std::string maxDelay;
-    std::string filter = "linear";
-    std::string initialConditions = "0";
-    std::string channels;
-    bool perChannel = false;
-};
-
-void addParameterOptions(CLI::App& command, ParameterTexts& texts, const std::string& channelsHelp) {
-    command.add_option("--max-delay", texts.maxDelay,
-                       "Largest delay the block provides, in samples (an integer >= 1); sizes each channel's "
-                       "buffer, and longer delays are clamped to it")
-        ->type_name("SAMPLES");
-    command.add_option("--filter", texts.filter,
-                       "Interpolation: linear; a design lagrange:ORDER:PHASES or sinc:TAPS:PHASES[:BETA]; or a "
-                       "CSV matrix file, one row per tap and one column per phase")
-        ->type_name("FILTER")
-        ->capture_default_str();
-    command.add_option("--ic", texts.initialConditions,
-                       "Initial contents of the delay lines: a number, or a CSV file of one value per channel "
-                       "(any rows x columns = channels) or of channels rows x max-delay columns")
-        ->type_name("VALUE|FILE.csv")
-        ->capture_default_str();
-    command.add_option("--channels", texts.channels,
-                       channelsHelp)
-        ->type_name("N");
-    command.add_flag("--per-channel", texts.perChannel,
-                     "Per-channel delay mode: one delay per channel for the whole frame, instead of one "
-                     "delay per frame sample shared by all channels");
-}
-
-std::optional<double> parseOptionalNumber(const std::string& text, const char* option) {
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    const std::optional<double> value = parseDouble(text);
-    if (!value) {
-        throw UsageError(std::string(option) + " '" + text + "' is not a number");
-    }
-    return value;
-}
-
-BlockParameterOptions toParameterOptions(const ParameterTexts& texts) {
-    BlockParameterOptions options;
-    options.maxDelay = parseOptionalNumber(texts.maxDelay, "--max-delay");
-    options.filter = texts.filter;
-    options.initialConditions = texts.initialConditions;
-    options.channels = parseOptionalNumber(texts.channels, "--channels");
-    options.perChannel = texts.perChannel;
-    return options;
-}
 
 void printUsageHint(const std::string& command) {
     std::fprintf(stderr, "Run '%s%s --help' for usage.\n", programName,
@@ -105,48 +51,8 @@ int runCommandLine(int argc, char** argv) {
                "Run 'quorbelin COMMAND --help' for a command's options.");
 
     // run
-    RunOptions run;
-    ParameterTexts runParameters;
-    std::string rateText;
-    CLI::App* runCommand = app.add_subcommand("run", "Delay every channel of INPUT and write OUTPUT");
-    runCommand->add_option("INPUT", run.input,
-                           "Signal to delay: an audio file (WAV, FLAC, AIFF, ...; its channels and rate) or a "
-                           ".csv file (one row per time sample, one column per channel)")
-        ->required();
-    runCommand->add_option("-o,--output", run.output,
-                           "Where to write the delayed signal: .csv, or audio (.wav, .aiff, .caf, ...) in a "
-                           "floating-point format, at the input's rate")
-        ->required()
-        ->type_name("OUTPUT");
-    runCommand->add_option("--delay", run.delay,
-                           "The delay: a number (constant); sine:MEAN:DEPTH:HZ (modulated: MEAN + DEPTH sin(2 pi "
-                           "HZ t)); or a CSV file of values over time (one column, one row per time sample; "
-                           "with --per-channel one column per channel, one row per frame)")
-        ->required()
-        ->type_name("DELAY");
-    runCommand->add_option("--delay-unit", run.delayUnit, "Unit of the delay values: samples, ms or s")
-        ->check(CLI::IsMember({"samples", "ms", "s"}))
-        ->capture_default_str();
-    addParameterOptions(*runCommand, runParameters,
-                        "Number of channels: the input's channel count (the default), or -1 to make every element "
-                        "of the data port a channel of its own (frame 1)");
-    runCommand->add_option("--frame", run.frame,
-                           "Samples per channel per sample hit; the data port is channels x FRAME wide, the last "
-                           "frame is padded with zeros and the output trimmed to the input's length")
-        ->capture_default_str()
-        ->type_name("F");
-    runCommand->add_option("--rate", rateText, "Sample rate of a CSV input in Hz (for ms, s, sine delays and audio output)")
-        ->type_name("HZ");
-    runCommand->add_flag("--complex", run.complex,
-                         "CSV input is complex: two columns per channel, real then imaginary");
-    runCommand->add_option("--plot", run.plot,
-                           "Also draw input, output and delay over time for the first channels (gnuplot)")
-        ->type_name("FILE.png|FILE.svg");
-    runCommand->add_flag("-q,--quiet", run.quiet, "No progress bar");
-    runCommand->footer("Example:\n"
-                       "  quorbelin run in.wav -o out.wav --delay sine:5:2:0.5 --delay-unit ms --filter "
-                       "sinc:32:64 --plot out.png\n"
-                       "  quorbelin run iq.csv -o late.csv --complex --delay delays.csv --max-delay 64");
+    RunCommandLine run;
+    CLI::App* runCommand = addRunCommand(app, run);
 
     // demo
     DemoOptions demo;
@@ -221,10 +127,7 @@ int runCommandLine(int argc, char** argv) {
     try {
         if (runCommand->parsed()) {
             commandName = "run";
-            run.parameters = toParameterOptions(runParameters);
-            run.rate = parseOptionalNumber(rateText, "--rate");
-            run.blockPath = blockPath;
-            runDelay(run);
+            runDelay(toRunOptions(run, blockPath));
         } else if (demoCommand->parsed()) {
             commandName = "demo";
             demo.blockPath = blockPath;

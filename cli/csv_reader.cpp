@@ -1,7 +1,9 @@
 #include "cli/csv_reader.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
+#include <iostream>
 #include <limits>
 
 #include "cli/errors.h"
@@ -9,16 +11,30 @@
 
 namespace quorbelin::cli {
 
-CsvReader::CsvReader(std::string path) : path_(std::move(path)), stream_(path_) {
-    if (!stream_) {
+CsvReader::CsvReader(std::string path, NonFinite nonFinite) : path_(std::move(path)), nonFinite_(nonFinite) {
+    if (path_ == "-") {
+        path_ = "standard input";
+        // The tool reads standard input only through this stream, so it
+        // need not keep in step with C's stdin, which is much slower.
+        std::ios::sync_with_stdio(false);
+        stream_ = &std::cin;
+        return;
+    }
+    file_.open(path_);
+    if (!file_) {
         throw FileError(path_, std::string("cannot open: ") + std::strerror(errno));
     }
+    stream_ = &file_;
 }
 
 bool CsvReader::nextRow(std::vector<double>& values) {
-    while (std::getline(stream_, text_)) {
+    while (std::getline(*stream_, text_)) {
         ++line_;
-        const std::string_view line = trimBlanks(text_);
+        std::string_view line = text_;
+        if (line_ == 1 && line.starts_with("\xEF\xBB\xBF")) {
+            line.remove_prefix(3);  // a UTF-8 byte-order mark
+        }
+        line = trimBlanks(line);
         if (line.empty() || line.front() == '#') {
             continue;
         }
@@ -43,6 +59,14 @@ bool CsvReader::nextRow(std::vector<double>& values) {
             throw FileError(path_, line_,
                             "'" + std::string(trimBlanks(bad)) + "' is not a number");
         }
+        if (nonFinite_ == NonFinite::Refuse) {
+            for (std::size_t i = 0; i < values.size(); ++i) {
+                if (!std::isfinite(values[i])) {
+                    throw FileError(path_, line_,
+                                    "'" + std::string(trimBlanks(fields[i])) + "' is not a finite number");
+                }
+            }
+        }
         if (columns_ == 0) {
             columns_ = fields.size();
         } else if (fields.size() != columns_) {
@@ -52,14 +76,14 @@ bool CsvReader::nextRow(std::vector<double>& values) {
         }
         return true;
     }
-    if (stream_.bad()) {
+    if (stream_->bad()) {
         throw FileError(path_, line_ + 1, "read error");
     }
     return false;
 }
 
 Matrix readCsvMatrix(const std::string& path) {
-    CsvReader reader(path);
+    CsvReader reader(path, NonFinite::Refuse);
     std::vector<std::vector<double>> rows;
     std::vector<double> row;
     constexpr std::size_t limit = std::numeric_limits<int32_t>::max();

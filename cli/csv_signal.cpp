@@ -45,6 +45,9 @@ std::size_t CsvSignalReader::read(std::span<double> out, std::size_t rows) {
 CsvSignalWriter::CsvSignalWriter(const std::string& path, const std::string& name, const SignalFormat& format)
     : writer_(path, name), valuesPerRow_(format.valuesPerRow()) {}
 
+CsvSignalWriter::CsvSignalWriter(std::FILE* stream, const SignalFormat& format)
+    : writer_(stream, "standard output"), valuesPerRow_(format.valuesPerRow()) {}
+
 void CsvSignalWriter::write(std::span<const double> values, std::size_t rows) {
     for (std::size_t r = 0; r < rows; ++r) {
         writer_.writeRow(values.subspan(r * valuesPerRow_, valuesPerRow_));

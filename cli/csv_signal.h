@@ -3,6 +3,7 @@
 #ifndef QUORBELIN_CLI_CSV_SIGNAL_H
 #define QUORBELIN_CLI_CSV_SIGNAL_H
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +36,8 @@ class CsvSignalWriter final : public SignalWriter {
 public:
     // Writes at path; messages name the file `name`.
     CsvSignalWriter(const std::string& path, const std::string& name, const SignalFormat& format);
+    // Writes to standard output.
+    CsvSignalWriter(std::FILE* stream, const SignalFormat& format);
     void write(std::span<const double> values, std::size_t rows) override;
     void finish() override { writer_.finish(); }
 

@@ -1,6 +1,7 @@
 #include "cli/csv_writer.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 #include "cli/errors.h"
@@ -25,9 +26,22 @@ CsvWriter::~CsvWriter() {
 
 void CsvWriter::writeRow(std::span<const double> values) {
     for (std::size_t i = 0; i < values.size(); ++i) {
-        std::fprintf(stream_, i == 0 ? "%.17g" : ",%.17g", values[i]);
+        if (i > 0) {
+            std::fputc(',', stream_);
+        }
+        // printf shows a NaN's sign bit ("-nan"); a NaN has no sign worth
+        // keeping, and readers expect "nan".
+        if (std::isnan(values[i])) {
+            std::fputs("nan", stream_);
+        } else {
+            std::fprintf(stream_, "%.17g", values[i]);
+        }
     }
     std::fputc('\n', stream_);
+    // A closed pipe or a full disk stops the run at once, not at the end.
+    if (std::ferror(stream_) != 0) {
+        throw FileError(name_, std::string("write failed: ") + std::strerror(errno));
+    }
 }
 
 void CsvWriter::finish() {

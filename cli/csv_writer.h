@@ -1,5 +1,6 @@
 // Writing numbers to CSV, one row at a time. Every value is written with 17
-// significant digits, so it reads back as the same double.
+// significant digits, so it reads back as the same double; NaN and the
+// infinities as nan, inf and -inf.
 #ifndef QUORBELIN_CLI_CSV_WRITER_H
 #define QUORBELIN_CLI_CSV_WRITER_H
 
@@ -20,6 +21,7 @@ public:
     CsvWriter(const CsvWriter&) = delete;
     CsvWriter& operator=(const CsvWriter&) = delete;
 
+    // Throws FileError once the stream has failed.
     void writeRow(std::span<const double> values);
     // Flushes and closes; throws FileError when anything failed to reach the
     // file (a full disk shows up here).

@@ -17,29 +17,55 @@ namespace {
 class ConstantDelay final : public DelaySource {
 public:
     explicit ConstantDelay(double samples) : samples_(samples) {}
-    void fill(int64_t, int32_t, std::span<double> port) override { std::fill(port.begin(), port.end(), samples_); }
+    void fill(int64_t, std::size_t, std::span<double> out) override { std::fill(out.begin(), out.end(), samples_); }
+    bool constant() const override { return true; }
     double largest() const override { return samples_; }
+    DelayCensus census(const DelayBounds& bounds) const override {
+        const bool finite = std::isfinite(samples_);
+        return {finite && samples_ < bounds.reach ? 1 : 0, finite && samples_ < bounds.low ? 1 : 0,
+                finite && samples_ > bounds.high ? 1 : 0, 1, false};
+    }
 
 private:
     double samples_;
 };
 
 // d(t) = MEAN + DEPTH * sin(2 pi HZ t) in the given unit, t the time of the
-// sample. In per-channel mode every channel takes the value at the hit's
-// first sample.
+// sample. In per-channel mode a row is a sample hit, and every channel takes
+// the value at the hit's first sample.
 class SineDelay final : public DelaySource {
 public:
-    SineDelay(double mean, double depth, double hertz, double rate, double samplesPerUnit, bool perChannel)
-        : mean_(mean), depth_(depth), cyclesPerSample_(hertz / rate), samplesPerUnit_(samplesPerUnit),
-          perChannel_(perChannel) {}
+    SineDelay(double mean, double depth, double hertz, double rate, double samplesPerUnit, const DelayLayout& layout)
+        : mean_(mean * samplesPerUnit), depth_(depth * samplesPerUnit), cyclesPerSample_(hertz / rate),
+          layout_(layout) {}
 
-    void fill(int64_t first, int32_t, std::span<double> port) override {
-        for (std::size_t i = 0; i < port.size(); ++i) {
-            const int64_t sample = perChannel_ ? first : first + static_cast<int64_t>(i);
-            port[i] = at(sample);
+    void fill(int64_t first, std::size_t rows, std::span<double> out) override {
+        const std::size_t width = layout_.rowWidth();
+        for (std::size_t r = 0; r < rows; ++r) {
+            const int64_t row = first + static_cast<int64_t>(r);
+            const double value = at(layout_.perChannel ? row * layout_.frame : row);
+            std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(r * width), width, value);
         }
     }
-    double largest() const override { return (mean_ + std::fabs(depth_)) * samplesPerUnit_; }
+    double largest() const override { return mean_ + std::fabs(depth_); }
+    // The share of one period below (above) a bound: sin x < u holds for
+    // 1/2 + asin(u)/pi of the period.
+    DelayCensus census(const DelayBounds& bounds) const override {
+        constexpr double values = 1e6;
+        const auto shareBelow = [this](double bound) {
+            if (depth_ == 0.0) {
+                return mean_ < bound ? 1.0 : 0.0;
+            }
+            const double u = std::clamp((bound - mean_) / std::fabs(depth_), -1.0, 1.0);
+            return 0.5 + std::asin(u) / std::numbers::pi;
+        };
+        const double above = depth_ == 0.0 ? (mean_ > bounds.high ? 1.0 : 0.0) : 1.0 - shareBelow(bounds.high);
+        const auto count = [](double share) {
+            return share > 1e-12 ? std::max<int64_t>(1, std::llround(share * values)) : int64_t{0};
+        };
+        return {count(shareBelow(bounds.reach)), count(shareBelow(bounds.low)), count(above),
+                static_cast<int64_t>(values), true};
+    }
 
 private:
     double at(int64_t sample) const {
@@ -47,14 +73,13 @@ private:
         // keep their precision.
         const double cycles = static_cast<double>(sample) * cyclesPerSample_;
         const double phase = cycles - std::floor(cycles);
-        return (mean_ + depth_ * std::sin(2.0 * std::numbers::pi * phase)) * samplesPerUnit_;
+        return mean_ + depth_ * std::sin(2.0 * std::numbers::pi * phase);
     }
 
     double mean_;
     double depth_;
     double cyclesPerSample_;
-    double samplesPerUnit_;
-    bool perChannel_;
+    DelayLayout layout_;
 };
 
 // A CSV file read in step with the signal: one row per time sample and one
@@ -62,63 +87,82 @@ private:
 // channel in per-channel mode.
 class FileDelay final : public DelaySource {
 public:
-    FileDelay(const std::string& path, double samplesPerUnit, const DelayPortLayout& layout)
-        : reader_(path), samplesPerUnit_(samplesPerUnit), layout_(layout) {
-        const std::size_t columns = layout.perChannel ? static_cast<std::size_t>(layout.channels) : 1;
+    FileDelay(const std::string& path, double samplesPerUnit, const DelayLayout& layout, NonFinite nonFinite)
+        : path_(path), reader_(path, nonFinite), samplesPerUnit_(samplesPerUnit), layout_(layout),
+          nonFinite_(nonFinite) {
         // A first pass checks the whole file before any output is made and
         // finds the largest delay.
-        CsvReader scan(path);
-        std::vector<double> row;
         bool any = false;
-        while (scan.nextRow(row)) {
-            if (row.size() != columns) {
-                throw FileError(path, scan.line(),
-                                std::to_string(row.size()) + " columns; the delay file needs " +
-                                    (layout.perChannel ? "one column per channel (" + std::to_string(columns) + ")"
-                                                       : std::string("one column")));
+        rows_ = scan([&](double value) {
+            if (!std::isnan(value)) {
+                largest_ = any ? std::max(largest_, value) : value;
+                any = true;
             }
-            for (const double value : row) {
-                if (!std::isnan(value)) {
-                    largest_ = any ? std::max(largest_, value * samplesPerUnit) : value * samplesPerUnit;
-                    any = true;
-                }
-            }
-            ++rows_;
-        }
+        });
         if (rows_ == 0) {
             throw FileError(path, "holds no delay values");
         }
     }
 
-    void fill(int64_t, int32_t valid, std::span<double> port) override {
-        if (layout_.perChannel) {
-            readRow(port);
-            return;
-        }
-        for (std::size_t s = 0; s < port.size(); ++s) {
-            if (s < static_cast<std::size_t>(valid)) {
-                readRow(port.subspan(s, 1));
-            } else {
-                port[s] = port[s - 1];
+    void fill(int64_t, std::size_t rows, std::span<double> out) override {
+        const std::size_t width = layout_.rowWidth();
+        for (std::size_t r = 0; r < rows; ++r) {
+            if (!reader_.nextRow(row_)) {
+                throw FileError(reader_.path(), "ends after " + std::to_string(rows_) +
+                                                    " rows, but the signal needs more delay values");
+            }
+            for (std::size_t i = 0; i < width; ++i) {
+                out[r * width + i] = row_[i] * samplesPerUnit_;
             }
         }
     }
+    std::optional<int64_t> rowCount() const override { return rows_; }
     double largest() const override { return largest_; }
-
-private:
-    void readRow(std::span<double> into) {
-        if (!reader_.nextRow(row_)) {
-            throw FileError(reader_.path(), "ends after " + std::to_string(rows_) +
-                                                " rows, but the signal needs more delay values");
-        }
-        for (std::size_t i = 0; i < into.size(); ++i) {
-            into[i] = row_[i] * samplesPerUnit_;
-        }
+    DelayCensus census(const DelayBounds& bounds) const override {
+        DelayCensus census;
+        scan([&](double value) {
+            census.belowReach += value < bounds.reach ? 1 : 0;
+            census.below += value < bounds.low ? 1 : 0;
+            census.above += value > bounds.high ? 1 : 0;
+            ++census.values;
+        });
+        return census;
     }
 
+private:
+    // Reads the whole file, checking its columns, and visits every value in
+    // samples; returns the rows.
+    template <typename Visit>
+    int64_t scan(Visit visit) const {
+        const std::size_t columns = layout_.rowWidth();
+        CsvReader scan(path_, nonFinite_);
+        std::vector<double> row;
+        int64_t rows = 0;
+        while (scan.nextRow(row)) {
+            if (row.size() != columns) {
+                throw FileError(path_, scan.line(),
+                                std::to_string(row.size()) + " columns; the delay file needs " +
+                                    (layout_.perChannel ? "one column per channel (" + std::to_string(columns) + ")"
+                                                        : std::string("one column")));
+            }
+            for (const double value : row) {
+                const double samples = value * samplesPerUnit_;
+                if (std::isfinite(value) && !std::isfinite(samples) && nonFinite_ == NonFinite::Refuse) {
+                    throw FileError(path_, scan.line(), "a delay of " + std::to_string(value) +
+                                                            " is beyond every number of samples");
+                }
+                visit(samples);
+            }
+            ++rows;
+        }
+        return rows;
+    }
+
+    std::string path_;
     CsvReader reader_;
     double samplesPerUnit_;
-    DelayPortLayout layout_;
+    DelayLayout layout_;
+    NonFinite nonFinite_;
     std::vector<double> row_;
     double largest_ = 0.0;
     int64_t rows_ = 0;
@@ -144,9 +188,15 @@ DelayUnit parseDelayUnit(const std::string& text) {
 }
 
 std::unique_ptr<DelaySource> makeDelaySource(const std::string& text, DelayUnit unit,
-                                             std::optional<double> rate, const DelayPortLayout& layout) {
+                                             std::optional<double> rate, const DelayLayout& layout,
+                                             bool allowNonfinite) {
     if (const auto value = parseDouble(text)) {
-        return std::make_unique<ConstantDelay>(*value * samplesPerUnit(unit, rate));
+        const double samples = *value * samplesPerUnit(unit, rate);
+        if (!std::isfinite(samples) && !allowNonfinite) {
+            throw UsageError("--delay " + text + " is not a finite number of samples (--allow-nonfinite hands "
+                             "such delays to the block as they are)");
+        }
+        return std::make_unique<ConstantDelay>(samples);
     }
     if (text.rfind("sine:", 0) == 0) {
         const std::vector<std::string_view> fields = splitFields(text, ':');
@@ -162,11 +212,15 @@ std::unique_ptr<DelaySource> makeDelaySource(const std::string& text, DelayUnit 
         if (!rate) {
             throw UsageError("--delay '" + text + "': a modulated delay needs a sample rate; give --rate for CSV input");
         }
-        return std::make_unique<SineDelay>(numbers[0], numbers[1], numbers[2], *rate,
-                                           samplesPerUnit(unit, rate), layout.perChannel);
+        const double perUnit = samplesPerUnit(unit, rate);
+        if (!std::isfinite((std::fabs(numbers[0]) + std::fabs(numbers[1])) * perUnit)) {
+            throw UsageError("--delay '" + text + "' reaches beyond every number of samples");
+        }
+        return std::make_unique<SineDelay>(numbers[0], numbers[1], numbers[2], *rate, perUnit, layout);
     }
     if (isCsvPath(text)) {
-        return std::make_unique<FileDelay>(text, samplesPerUnit(unit, rate), layout);
+        return std::make_unique<FileDelay>(text, samplesPerUnit(unit, rate), layout,
+                                           allowNonfinite ? NonFinite::Accept : NonFinite::Refuse);
     }
     throw UsageError("--delay '" + text + "': expected a number, sine:MEAN:DEPTH:HZ or a .csv file");
 }

@@ -68,8 +68,11 @@ std::string readAll(const std::string& path) {
 
 }  // namespace
 
-PlotRecorder::PlotRecorder(int32_t channels, std::size_t maxBins)
-    : channels_(std::clamp(channels, 0, maxPlottedChannels)), maxBins_(std::max<std::size_t>(maxBins, 2)) {}
+PlotRecorder::PlotRecorder(int32_t channels, std::size_t maxBins, int32_t delayLines, int64_t first, int64_t end)
+    : channels_(std::clamp(channels, 0, maxPlottedChannels)), maxBins_(std::max<std::size_t>(maxBins, 2)),
+      first_(first), end_(end) {
+    delayLines_ = delayLines <= 1 ? 1 : channels_;
+}
 
 void PlotRecorder::halveBins() {
     std::size_t kept = 0;
@@ -81,7 +84,9 @@ void PlotRecorder::halveBins() {
                 merged.input[c].include(next.input[c]);
                 merged.output[c].include(next.output[c]);
             }
-            merged.delay.include(next.delay);
+            for (int32_t d = 0; d < delayLines_; ++d) {
+                merged.delay[d].include(next.delay[d]);
+            }
         }
         bins_[kept] = std::move(merged);
     }
@@ -89,22 +94,61 @@ void PlotRecorder::halveBins() {
     samplesPerBin_ *= 2;
 }
 
+PlotRecorder::Bin* PlotRecorder::binFor(int64_t sample) {
+    if (sample < first_ || sample >= end_) {
+        return nullptr;
+    }
+    while (static_cast<uint64_t>((sample - first_) / samplesPerBin_) >= maxBins_) {
+        halveBins();
+    }
+    const std::size_t index = static_cast<std::size_t>((sample - first_) / samplesPerBin_);
+    while (bins_.size() <= index) {
+        bins_.push_back(Bin{first_ + static_cast<int64_t>(bins_.size()) * samplesPerBin_,
+                            std::vector<ValueRange>(channels_), std::vector<ValueRange>(channels_),
+                            std::vector<ValueRange>(delayLines_)});
+    }
+    return &bins_[index];
+}
+
+void PlotRecorder::addInput(int64_t sample, std::span<const double> input) {
+    if (Bin* bin = binFor(sample)) {
+        for (int32_t c = 0; c < channels_; ++c) {
+            bin->input[c].include(input[c]);
+        }
+    }
+}
+
+void PlotRecorder::addOutput(int64_t sample, std::span<const double> output, std::span<const double> delays) {
+    if (Bin* bin = binFor(sample)) {
+        for (int32_t c = 0; c < channels_; ++c) {
+            bin->output[c].include(output[c]);
+        }
+        for (int32_t d = 0; d < delayLines_; ++d) {
+            bin->delay[d].include(delays[d]);
+        }
+    }
+}
+
 void PlotRecorder::add(int64_t sample, std::span<const double> input, std::span<const double> output, double delay) {
-    if (bins_.empty() || sample >= bins_.back().first + samplesPerBin_) {
-        if (bins_.size() == maxBins_) {
-            halveBins();
+    addInput(sample, input);
+    const double delays[maxPlottedChannels] = {delay, delay};
+    addOutput(sample, output, delays);
+}
+
+void requireGnuplot(const std::string& target) {
+    const char* path = std::getenv("PATH");
+    std::string folders = path != nullptr ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        const std::size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string folder = end > start ? folders.substr(start, end - start) : ".";
+        if (::access((folder + "/gnuplot").c_str(), X_OK) == 0) {
+            return;
         }
-        if (bins_.empty() || sample >= bins_.back().first + samplesPerBin_) {
-            bins_.push_back(Bin{sample - sample % samplesPerBin_, std::vector<ValueRange>(channels_),
-                                std::vector<ValueRange>(channels_), ValueRange{}});
-        }
+        start = end + 1;
     }
-    Bin& bin = bins_.back();
-    for (int32_t c = 0; c < channels_; ++c) {
-        bin.input[c].include(input[c]);
-        bin.output[c].include(output[c]);
-    }
-    bin.delay.include(delay);
+    throw FileError(target, "cannot draw the plot: gnuplot is not installed (e.g. 'make deps' or apt-get install "
+                            "gnuplot-nox)");
 }
 
 std::string plotTerminalFor(const std::string& target) {
@@ -145,7 +189,9 @@ void renderPlot(const PlotRecorder& recorder, const std::string& target, const s
                 writeRange(bin.input[c]);
                 writeRange(bin.output[c]);
             }
-            writeRange(bin.delay);
+            for (const ValueRange& delay : bin.delay) {
+                writeRange(delay);
+            }
             std::fputc('\n', stream);
         }
         std::fclose(stream);
@@ -188,11 +234,14 @@ void renderPlot(const PlotRecorder& recorder, const std::string& target, const s
                      << "plot " << series(inputColumn, "input") << ", " << series(inputColumn + 2, "output")
                      << "\n";
         }
-        // The delay changes slowly: a line through the middle of each bin.
+        // The delay as the signals: its lowest and highest value per bin.
         const int delayColumn = 2 + 4 * recorder.channels();
-        commands << "set ylabel 'delay (samples)'\n"
-                 << "plot " << file << " using 1:(($" << delayColumn << " + $" << delayColumn + 1
-                 << ") / 2) with lines lw 2 title 'delay'\n";
+        commands << "set ylabel 'delay (samples)'\nplot ";
+        for (int32_t d = 0; d < recorder.delayLines(); ++d) {
+            const std::string name = recorder.delayLines() == 1 ? "delay" : "delay, channel " + std::to_string(d + 1);
+            commands << (d > 0 ? ", " : "") << series(delayColumn + 2 * d, name.c_str());
+        }
+        commands << "\n";
     }
     commands << "unset multiplot\nset output\n";
     {

@@ -38,34 +38,50 @@ struct ValueRange {
 
 class PlotRecorder {
 public:
-    // channels: how many to keep (at most maxPlottedChannels). The default
-    // bin count is about one bin per pixel column of the drawing.
-    explicit PlotRecorder(int32_t channels, std::size_t maxBins = 1024);
+    // channels: how many to keep (at most maxPlottedChannels); delayLines:
+    // 1 for one delay shared by all channels, else one per kept channel.
+    // Samples outside [first, end) are left out. The default bin count is
+    // about one bin per pixel column of the drawing.
+    explicit PlotRecorder(int32_t channels, std::size_t maxBins = 1024, int32_t delayLines = 1, int64_t first = 0,
+                          int64_t end = std::numeric_limits<int64_t>::max());
 
     int32_t channels() const { return channels_; }
-    // The next time sample (samples come in order from 0): the real parts of
-    // the first channels' input and output, and the delay (in samples) that
-    // channel 0 saw.
+    int32_t delayLines() const { return delayLines_; }
+    // The real parts of the first channels' input at a sample.
+    void addInput(int64_t sample, std::span<const double> input);
+    // The first channels' output at a sample, and its delays (samples).
+    void addOutput(int64_t sample, std::span<const double> output, std::span<const double> delays);
+    // Both at once, with one delay.
     void add(int64_t sample, std::span<const double> input, std::span<const double> output, double delay);
 
     struct Bin {
         int64_t first;  // the bin's first sample
         std::vector<ValueRange> input;
         std::vector<ValueRange> output;
-        ValueRange delay;
+        std::vector<ValueRange> delay;  // per delay line
     };
     const std::vector<Bin>& bins() const { return bins_; }
     // Samples per bin: 1 until the signal outgrows the bins, then doubling.
     int64_t samplesPerBin() const { return samplesPerBin_; }
 
 private:
+    // The bin of a sample inside the range, made (and the bins halved) as
+    // needed; null outside the range.
+    Bin* binFor(int64_t sample);
     void halveBins();
 
     int32_t channels_;
+    int32_t delayLines_;
     std::size_t maxBins_;
+    int64_t first_;
+    int64_t end_;
     int64_t samplesPerBin_ = 1;
     std::vector<Bin> bins_;
 };
+
+// Whether gnuplot can be run: FileError naming the plot otherwise, so that a
+// run fails before it processes anything.
+void requireGnuplot(const std::string& target);
 
 // "png" or "svg" from the file name; UsageError for anything else.
 std::string plotTerminalFor(const std::string& target);

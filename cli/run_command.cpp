@@ -1,209 +1,185 @@
 #include "cli/run_command.h"
 
+#include <unistd.h>
+
 #include <algorithm>
-#include <chrono>
+#include <array>
 #include <cmath>
+#include <csignal>
 #include <limits>
 #include <memory>
 #include <vector>
 
-#include "bridge/int32_conversion.h"
 #include "cli/atomic_output.h"
 #include "cli/block_location.h"
-#include "cli/delay_block_ports.h"
+#include "cli/delay_plan.h"
 #include "cli/delay_source.h"
+#include "cli/delay_stream.h"
 #include "cli/errors.h"
+#include "cli/parse_number.h"
 #include "cli/plot.h"
 #include "cli/progress.h"
-#include "cli/signal_io.h"
-#include "host/simulation.h"
+#include "cli/run_report.h"
 
 namespace quorbelin::cli {
 
 namespace {
 
-// Rows read, delayed and written per pass: large enough to keep the file
-// calls cheap, small enough to keep memory flat.
-constexpr std::size_t rowsPerChunk = 4096;
-
-// The smallest maximum delay that serves every delay the source gives.
-double defaultMaxDelay(double largestDelay) {
-    const double samples = std::max(1.0, std::ceil(largestDelay));
-    if (!(samples <= std::numeric_limits<int32_t>::max())) {
-        throw UsageError("the delay reaches " + std::to_string(largestDelay) +
-                         " samples, which gives no maximum delay; give --max-delay");
+// --plot-range START:END in seconds (samples without a rate); an empty side
+// is the run's start or end.
+std::pair<int64_t, int64_t> plotRange(const std::string& text, std::optional<double> rate) {
+    if (text.empty()) {
+        return {0, std::numeric_limits<int64_t>::max()};
     }
-    return samples;
+    const std::vector<std::string_view> fields = splitFields(text, ':');
+    const auto side = [&](std::string_view field, int64_t otherwise) -> std::optional<int64_t> {
+        if (trimBlanks(field).empty()) {
+            return otherwise;
+        }
+        const std::optional<double> value = parseDouble(field);
+        if (!value || !(*value >= 0.0)) {
+            return std::nullopt;
+        }
+        const double samples = rate ? *value * *rate : *value;
+        return samples < 9e18 ? static_cast<int64_t>(std::floor(samples)) : std::numeric_limits<int64_t>::max();
+    };
+    std::optional<int64_t> start, end;
+    if (fields.size() == 2) {
+        start = side(fields[0], 0);
+        end = side(fields[1], std::numeric_limits<int64_t>::max());
+    }
+    if (!start || !end || *start >= *end) {
+        throw UsageError("--plot-range '" + text + "': expected START:END with 0 <= START < END, in " +
+                         (rate ? "seconds" : "samples (the input has no sample rate)"));
+    }
+    return {*start, *end};
 }
 
-// The numChannels value for the block: the input's count unless the user
-// chose -1. Values the block refuses go through unchanged so that the
-// block's own message reaches the user; a valid count that is not the
-// input's would regroup the port's elements into other channels.
-double numChannelsFor(const RunOptions& options, int32_t inputChannels) {
-    if (!options.parameters.channels) {
-        return inputChannels;
-    }
-    const double value = *options.parameters.channels;
-    if (value == -1.0) {
-        if (options.frame != 1) {
-            throw UsageError("--channels -1 makes every element of the data port a channel of its own with "
-                             "frame size 1; it cannot be combined with --frame " + std::to_string(options.frame));
-        }
-    } else if (isInt32(value) && value >= 1.0 && value != inputChannels) {
-        throw UsageError("--channels " + std::to_string(truncateToInt32(value)) + ": " + options.input + " has " +
-                         std::to_string(inputChannels) + " channel(s)");
-    }
-    return value;
-}
+// Feeds the plot the real parts of the first channels.
+class PlotFeed final : public RunObserver {
+public:
+    PlotFeed(PlotRecorder& recorder, const SignalFormat& format) : recorder_(recorder), format_(format) {}
 
-// Moves between rows (one time sample, all channels) and the data port's
-// layout (channel after channel, frame samples contiguous).
-struct PortLayout {
-    std::size_t channels;
-    std::size_t frame;
-    std::size_t valuesPerElement;  // 2 for complex
+    void input(int64_t first, std::size_t rows, const double* values) override {
+        for (std::size_t r = 0; r < rows; ++r) {
+            recorder_.addInput(first + static_cast<int64_t>(r), realParts(values, r));
+        }
+    }
+    void output(int64_t first, std::size_t rows, const double* values, const double* delays) override {
+        const std::size_t delaysPerRow = perChannel_ ? static_cast<std::size_t>(format_.channels) : 1;
+        for (std::size_t r = 0; r < rows; ++r) {
+            recorder_.addOutput(first + static_cast<int64_t>(r), realParts(values, r),
+                                std::span<const double>(delays + r * delaysPerRow, delaysPerRow));
+        }
+    }
+    void setPerChannel(bool perChannel) { perChannel_ = perChannel; }
 
-    void gather(const double* rows, double* port) const {
-        for (std::size_t s = 0; s < frame; ++s) {
-            for (std::size_t c = 0; c < channels; ++c) {
-                for (std::size_t k = 0; k < valuesPerElement; ++k) {
-                    port[(c * frame + s) * valuesPerElement + k] = rows[(s * channels + c) * valuesPerElement + k];
-                }
-            }
+private:
+    std::span<const double> realParts(const double* values, std::size_t row) {
+        const std::size_t step = format_.complex ? 2 : 1;
+        for (int32_t c = 0; c < recorder_.channels(); ++c) {
+            parts_[static_cast<std::size_t>(c)] = values[row * format_.valuesPerRow() + static_cast<std::size_t>(c) * step];
         }
+        return std::span<const double>(parts_.data(), static_cast<std::size_t>(recorder_.channels()));
     }
-    void scatter(const double* port, double* rows) const {
-        for (std::size_t s = 0; s < frame; ++s) {
-            for (std::size_t c = 0; c < channels; ++c) {
-                for (std::size_t k = 0; k < valuesPerElement; ++k) {
-                    rows[(s * channels + c) * valuesPerElement + k] = port[(c * frame + s) * valuesPerElement + k];
-                }
-            }
-        }
-    }
+
+    PlotRecorder& recorder_;
+    SignalFormat format_;
+    bool perChannel_ = false;
+    std::array<double, maxPlottedChannels> parts_{};
 };
+
+void warn(std::FILE* messages, const std::string& text) { std::fprintf(messages, "quorbelin: warning: %s\n", text.c_str()); }
 
 }  // namespace
 
-RunSummary runDelay(const RunOptions& options) {
-    if (options.frame < 1 || options.frame > std::numeric_limits<int32_t>::max()) {
-        throw UsageError("--frame must be a whole number of at least 1");
-    }
+RunSummary runDelay(const RunOptions& options, std::FILE* messages) {
     if (options.rate && !(*options.rate > 0.0 && std::isfinite(*options.rate))) {
         throw UsageError("--rate must be a positive number of samples per second");
     }
+    if (!options.type.empty() && options.input != "-" && options.output != "-") {
+        throw UsageError("--type names the format of standard input or output (-); files are told by their "
+                         "extension");
+    }
     if (!options.plot.empty()) {
         plotTerminalFor(options.plot);
+        requireGnuplot(options.plot);
     }
     const DelayUnit unit = parseDelayUnit(options.delayUnit);
+    // A closed pipe is a failed write (status 1, a message), not a silent
+    // death that would leave temporary files behind.
+    std::signal(SIGPIPE, SIG_IGN);
 
-    std::unique_ptr<SignalReader> reader = openSignalReader(options.input, options.complex, options.rate);
+    std::unique_ptr<SignalReader> reader = openSignalReader(options.input, options.complex, options.rate, options.type);
     const SignalFormat format = reader->format();
-    const int32_t frame = static_cast<int32_t>(options.frame);
-    const int64_t dataWidth = int64_t{format.channels} * frame;
-    if (dataWidth > std::numeric_limits<int32_t>::max()) {
-        throw UsageError("--frame " + std::to_string(frame) + " with " + std::to_string(format.channels) +
-                         " channels makes the data port wider than 2^31 - 1 elements");
-    }
+    const std::pair<int64_t, int64_t> range = plotRange(options.plotRange, format.sampleRate);
 
-    BlockParameters parameters;
-    parameters.channels = numChannelsFor(options, format.channels);
-    parameters.perChannel = options.parameters.perChannel;
-    const DelayPortLayout delayLayout{parameters.perChannel, format.channels, frame};
-    std::unique_ptr<DelaySource> delays = makeDelaySource(options.delay, unit, format.sampleRate, delayLayout);
-    parameters.maxDelay =
-        options.parameters.maxDelay ? *options.parameters.maxDelay : defaultMaxDelay(delays->largest());
-    parameters.filter = resolveFilter(options.parameters.filter);
-    parameters.initialConditions = resolveInitialConditions(options.parameters.initialConditions);
+    DelayRunSettings settings;
+    settings.maxDelay = options.parameters.maxDelay;
+    settings.filter = resolveFilter(options.parameters.filter);
+    settings.initialConditions = resolveInitialConditions(options.parameters.initialConditions);
+    settings.channels = options.parameters.channels;
+    settings.perChannel = options.parameters.perChannel;
+    settings.frame = options.frame;
+    settings.lookahead = options.lookahead;
+    settings.tail = options.tail;
+    settings.memoryLimit = options.memoryLimit.value_or(defaultMemoryLimit());
+
+    const int32_t frame = chooseFrame(settings, format);
+    const DelayLayout layout{settings.perChannel, format.channels, frame};
+    std::unique_ptr<DelaySource> delays =
+        makeDelaySource(options.delay, unit, format.sampleRate, layout, options.allowNonfinite);
+    const DelayRunPlan plan = planDelayRun(settings, format, frame, *delays);
 
     const vostrel::BlockLibrary library(locateBlockLibrary(options.blockPath));
-    // A hit carries a whole frame, so the port's period is the frame's
-    // duration (in samples when the rate is unknown).
-    const double period = format.sampleRate ? frame / *format.sampleRate : static_cast<double>(frame);
-    const vostrel::Connections connections =
-        delayBlockConnections(vostrel::PortSignal::source(static_cast<int32_t>(dataWidth), format.complex, period),
-                              vostrel::PortSignal::source(delayLayout.width(), false, period));
-    std::optional<vostrel::Simulation> simulation;
-    try {
-        simulation.emplace(library, toHostArrays(parameters), connections);
-    } catch (const vostrel::SimulationError& error) {
-        throw BlockError(error.what());
+    DelayStream stream(library, plan, format, settings.memoryLimit);
+    for (const std::string& warning : runWarnings(plan, *delays)) {
+        warn(messages, warning);
     }
 
-    AtomicOutput output(options.output);
-    std::unique_ptr<SignalWriter> writer = openSignalWriter(options.output, output.temporaryPath(), format);
+    const bool standardOutput = options.output == "-";
+    std::optional<AtomicOutput> output;
+    if (!standardOutput) {
+        output.emplace(options.output);
+    }
+    std::unique_ptr<SignalWriter> writer =
+        openSignalWriter(options.output, output ? output->temporaryPath() : "-", format,
+                         OutputFormat{options.type, options.encoding});
     std::optional<AtomicOutput> plotOutput;
     std::optional<PlotRecorder> recorder;
+    std::optional<PlotFeed> feed;
     if (!options.plot.empty()) {
         plotOutput.emplace(options.plot);
-        recorder.emplace(format.channels);
+        recorder.emplace(format.channels, 1024, settings.perChannel ? format.channels : 1, range.first, range.second);
+        feed.emplace(*recorder, format);
+        feed->setPerChannel(settings.perChannel);
     }
-
-    const std::size_t valuesPerElement = format.complex ? 2 : 1;
-    const std::size_t valuesPerRow = format.valuesPerRow();
-    const std::size_t hitsPerChunk = std::max<std::size_t>(1, rowsPerChunk / static_cast<std::size_t>(frame));
-    const std::size_t chunkRows = hitsPerChunk * static_cast<std::size_t>(frame);
-    const PortLayout layout{static_cast<std::size_t>(format.channels), static_cast<std::size_t>(frame),
-                            valuesPerElement};
-    std::vector<double> inputRows(chunkRows * valuesPerRow);
-    std::vector<double> outputRows(chunkRows * valuesPerRow);
-    std::vector<double> dataPort(static_cast<std::size_t>(dataWidth) * valuesPerElement);
-    std::vector<double> outputPort(dataPort.size());
-    std::vector<double> delayPort(static_cast<std::size_t>(delayLayout.width()));
-    std::vector<double> plotInput(maxPlottedChannels), plotOutputValues(maxPlottedChannels);
 
     Progress progress(!options.quiet, reader->length());
-    const auto start = std::chrono::steady_clock::now();
-    int64_t done = 0;
-    for (;;) {
-        const std::size_t got = reader->read(inputRows, chunkRows);
-        if (got == 0) {
-            break;
-        }
-        // The last frame is padded with zeros; only `got` rows are written.
-        std::fill(inputRows.begin() + static_cast<std::ptrdiff_t>(got * valuesPerRow), inputRows.end(), 0.0);
-        const std::size_t hits = (got + frame - 1) / frame;
-        for (std::size_t h = 0; h < hits; ++h) {
-            const std::size_t firstRow = h * frame;
-            const int32_t valid = static_cast<int32_t>(std::min<std::size_t>(frame, got - firstRow));
-            layout.gather(inputRows.data() + firstRow * valuesPerRow, dataPort.data());
-            delays->fill(done + static_cast<int64_t>(firstRow), valid, delayPort);
-            try {
-                simulation->step({dataPort, delayPort}, {outputPort});
-            } catch (const vostrel::SimulationError& error) {
-                throw BlockError(error.what());
-            }
-            layout.scatter(outputPort.data(), outputRows.data() + firstRow * valuesPerRow);
-            if (recorder) {
-                for (int32_t s = 0; s < valid; ++s) {
-                    const std::size_t row = firstRow + static_cast<std::size_t>(s);
-                    for (int32_t c = 0; c < recorder->channels(); ++c) {
-                        plotInput[c] = inputRows[row * valuesPerRow + c * valuesPerElement];
-                        plotOutputValues[c] = outputRows[row * valuesPerRow + c * valuesPerElement];
-                    }
-                    recorder->add(done + static_cast<int64_t>(row), plotInput, plotOutputValues,
-                                  delayPort[parameters.perChannel ? 0 : static_cast<std::size_t>(s)]);
-                }
-            }
-        }
-        writer->write(outputRows, got);
-        done += static_cast<int64_t>(got);
-        progress.update(done);
-    }
+    const RunCounts counts =
+        stream.run(*reader, *delays, *writer, feed ? &*feed : nullptr, [&](int64_t done) { progress.update(done); });
     writer->finish();
-    const auto end = std::chrono::steady_clock::now();
     progress.finish();
 
+    if (const std::optional<int64_t> promised = reader->length(); promised && counts.inputSamples < *promised) {
+        warn(messages, options.input + ": the header promises " + std::to_string(*promised) + " frames, but only " +
+                           std::to_string(counts.inputSamples) + " could be read; the output holds what was read");
+    }
     if (recorder) {
         renderPlot(*recorder, options.plot, plotOutput->temporaryPath(), format.sampleRate,
                    options.input + " -> " + options.output);
     }
-    output.commit();
+    if (output) {
+        output->commit();
+    }
     if (plotOutput) {
         plotOutput->commit();
     }
-    return RunSummary{done, format.channels, std::chrono::duration<double>(end - start).count()};
+    if (!options.quiet) {
+        std::fprintf(messages, "quorbelin: %s\n",
+                     summaryLine(counts, format.channels, writer->clipped(), format.sampleRate).c_str());
+    }
+    return RunSummary{counts.outputSamples, format.channels, counts.seconds};
 }
 
 }  // namespace quorbelin::cli

@@ -19,9 +19,19 @@ bool isCsvPath(const std::string& path) {
     return extension == ".csv";
 }
 
+AudioEncoding parseAudioEncoding(const std::string& text) {
+    if (text == "float64") return AudioEncoding::Float64;
+    if (text == "float32") return AudioEncoding::Float32;
+    if (text == "pcm16") return AudioEncoding::Pcm16;
+    if (text == "pcm24") return AudioEncoding::Pcm24;
+    if (text == "pcm32") return AudioEncoding::Pcm32;
+    throw UsageError("--encoding must be float64, float32, pcm16, pcm24 or pcm32, not '" + text + "'");
+}
+
 std::unique_ptr<SignalReader> openSignalReader(const std::string& path, bool complex,
-                                               std::optional<double> rate) {
-    if (isCsvPath(path)) {
+                                               std::optional<double> rate, const std::string& type) {
+    const bool standardInput = path == "-";
+    if (standardInput ? (type.empty() || type == "csv") : isCsvPath(path)) {
         return std::make_unique<CsvSignalReader>(path, complex, rate);
     }
     if (complex) {
@@ -36,11 +46,19 @@ std::unique_ptr<SignalReader> openSignalReader(const std::string& path, bool com
 }
 
 std::unique_ptr<SignalWriter> openSignalWriter(const std::string& target, const std::string& writePath,
-                                               const SignalFormat& format) {
-    if (isCsvPath(target)) {
+                                               const SignalFormat& format, const OutputFormat& output) {
+    const bool standardOutput = target == "-";
+    const bool csv = standardOutput ? (output.type.empty() || output.type == "csv") : isCsvPath(target);
+    if (csv) {
+        if (output.encoding) {
+            throw UsageError("--encoding is for audio output; CSV keeps every value as it is");
+        }
+        if (standardOutput) {
+            return std::make_unique<CsvSignalWriter>(stdout, format);
+        }
         return std::make_unique<CsvSignalWriter>(writePath, target, format);
     }
-    return std::make_unique<AudioSignalWriter>(target, writePath, format);
+    return std::make_unique<AudioSignalWriter>(target, writePath, format, output);
 }
 
 }  // namespace quorbelin::cli

@@ -42,22 +42,39 @@ public:
     virtual void write(std::span<const double> values, std::size_t rows) = 0;
     // Completes the file; throws FileError when it could not be completed.
     virtual void finish() = 0;
+    // Values an integer encoding could not hold (beyond full scale, or NaN).
+    virtual int64_t clipped() const { return 0; }
+};
+
+// How audio output stores its samples; nothing: the most precise floating
+// point the format has.
+enum class AudioEncoding { Float64, Float32, Pcm16, Pcm24, Pcm32 };
+// "float64", ... "pcm32"; UsageError otherwise.
+AudioEncoding parseAudioEncoding(const std::string& text);
+
+// Where a signal goes and in which format: a path ("-" for standard
+// output), the format type for standard output, the encoding for audio.
+struct OutputFormat {
+    std::string type;                       // csv or an audio extension; used for "-"
+    std::optional<AudioEncoding> encoding;  // audio only
 };
 
 // True for a path that names a CSV file (extension .csv, any case).
 bool isCsvPath(const std::string& path);
 
-// Opens an input by its extension: CSV (two columns per channel when
-// complex; the sample rate is `rate`) or any audio file libsndfile reads
-// (its own rate; complex is refused). Throws FileError or UsageError.
+// Opens an input by its extension, or by `type` for standard input ("-",
+// CSV unless type names audio): CSV (two columns per channel when complex;
+// the sample rate is `rate`) or any audio libsndfile reads (its own rate;
+// complex is refused). Throws FileError or UsageError.
 std::unique_ptr<SignalReader> openSignalReader(const std::string& path, bool complex,
-                                               std::optional<double> rate);
+                                               std::optional<double> rate, const std::string& type = "");
 
 // Opens a writer on writePath in the file format that target's extension
-// names. Audio keeps the sample rate and stores floating-point samples, so
-// nothing is quantised. Throws FileError or UsageError.
+// names, or on standard output (target "-") in output.type. Audio keeps the
+// sample rate and, by default, stores floating-point samples, so nothing is
+// quantised. Throws FileError or UsageError.
 std::unique_ptr<SignalWriter> openSignalWriter(const std::string& target, const std::string& writePath,
-                                               const SignalFormat& format);
+                                               const SignalFormat& format, const OutputFormat& output = {});
 
 }  // namespace quorbelin::cli
 

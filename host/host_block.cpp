@@ -180,6 +180,21 @@ void HostBlock::setSampleTime(double period, double offset) {
     state_->sampleTimes[1] = offset;
 }
 
+uint64_t HostBlock::workVectorBytes() const {
+    const State& s = *state_;
+    uint64_t total = 0;
+    for (int32_t i = 0; i < s.record.numWorkVectors; ++i) {
+        const WorkVectorRecord& vector = s.workVectors[static_cast<std::size_t>(i)];
+        const std::optional<WorkVectorType> type = workVectorType(vector.dataType);
+        // What allocateWorkVectors refuses takes no storage.
+        if (vector.width > 0 && type) {
+            total += static_cast<uint64_t>(vector.width) * static_cast<uint64_t>(type->bytes) *
+                     (vector.complexity == 1 ? 2u : 1u);
+        }
+    }
+    return total;
+}
+
 void HostBlock::allocateWorkVectors() {
     State& s = *state_;
     const int32_t count = s.record.numWorkVectors;

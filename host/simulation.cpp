@@ -31,11 +31,15 @@ void checkSpans(std::initializer_list<Span> given, const std::vector<SettledPort
 
 }  // namespace
 
-Simulation::Simulation(const BlockLibrary& library, std::vector<Array> parameters, const Connections& connections)
+Simulation::Simulation(const BlockLibrary& library, std::vector<Array> parameters, const Connections& connections,
+                       const SimulationLimits& limits)
     : library_(library), block_(library.blockName()) {
     block_.setParameters(std::move(parameters));
     ports_ = negotiate(library_, block_, connections);
     setWorkWidths(library_, block_);
+    if (const uint64_t needed = block_.workVectorBytes(); needed > limits.workVectorBytes) {
+        throw WorkVectorLimitError(library_.blockName(), needed, limits.workVectorBytes);
+    }
     try {
         block_.allocateWorkVectors();
         block_.allocateSignals();

@@ -58,6 +58,29 @@ private:
     bool fromBlock_;
 };
 
+// Bounds a simulation keeps to before it allocates the block's storage.
+struct SimulationLimits {
+    // All work vectors together, in bytes.
+    uint64_t workVectorBytes = std::numeric_limits<uint64_t>::max();
+};
+
+// The block declared work vectors beyond SimulationLimits::workVectorBytes;
+// nothing was allocated.
+class WorkVectorLimitError : public SimulationError {
+public:
+    WorkVectorLimitError(const std::string& blockName, uint64_t needed, uint64_t limit)
+        : SimulationError("the work vectors of block \"" + blockName + "\" need " + std::to_string(needed) +
+                              " bytes, more than the limit of " + std::to_string(limit) + " bytes",
+                          false),
+          needed_(needed), limit_(limit) {}
+    uint64_t needed() const { return needed_; }
+    uint64_t limit() const { return limit_; }
+
+private:
+    uint64_t needed_;
+    uint64_t limit_;
+};
+
 // One port as settled by propagation.
 struct SettledPort {
     int32_t width = 0;
@@ -100,9 +123,12 @@ public:
     // Runs the life cycle up to and including the initial conditions:
     // negotiate, mdlSetWorkWidths, zero-filled work vectors and port
     // signals, mdlStart, mdlInitializeConditions. Throws SimulationError
-    // (storage that cannot be allocated is the host's refusal); release has
-    // run when start had run. The library must outlive the simulation.
-    Simulation(const BlockLibrary& library, std::vector<Array> parameters, const Connections& connections);
+    // (storage that cannot be allocated is the host's refusal), and
+    // WorkVectorLimitError before allocating work vectors beyond the limit;
+    // release has run when start had run. The library must outlive the
+    // simulation.
+    Simulation(const BlockLibrary& library, std::vector<Array> parameters,
+               const Connections& connections, const SimulationLimits& limits = {});
     // Runs release.
     ~Simulation();
     Simulation(const Simulation&) = delete;

@@ -174,6 +174,10 @@ public:
     // sample period, -1.0 until the host settles it.
     void setSampleTime(double period, double offset);
 
+    // The bytes the declared work vectors will take once allocated (every
+    // vector's width x element size x 2 when complex), so that a host can
+    // refuse a declaration before allocating it.
+    uint64_t workVectorBytes() const;
     // Zero-filled storage for every declared work vector, from its width,
     // type (0 doubles, 6 int32, ...) and complexity (1: pairs); throws
     // HostError for a negative width, an unknown type, or storage that

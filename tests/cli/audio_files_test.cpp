@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -144,6 +146,76 @@ TEST(AudioFiles, FormatsThatWouldQuantiseAreRefused) {
         EXPECT_NE(result.err.find(output), std::string::npos) << result.err;
         EXPECT_EQ(folder.files(), (std::vector<std::string>{"in.wav"})) << output;
     }
+    const ToolResult flac = runTool({"run", folder / "in.wav", "-o", folder / "out.flac", "--delay", "1"});
+    EXPECT_NE(flac.err.find("--encoding"), std::string::npos) << flac.err;
+}
+
+// Integer encodings round to the nearest step of 2^-(bits - 1), the scale
+// at which libsndfile reads them back, and count the values beyond full
+// scale, which they clip.
+TEST(AudioFiles, IntegerEncodingsRoundToNearestAndCountClipping) {
+    ScratchFolder folder;
+    const std::vector<double> values = {0.5, -1.0, 0.3, -0.3, 1.0, 1.5, -2.0, 0.99999, 1e-7};
+    Rows rows;
+    for (const double v : values) rows.push_back({v});
+    writeCsv(folder / "in.csv", rows);
+    struct Case {
+        const char* encoding;
+        const char* output;
+        int subtype;
+        int bits;
+        const char* clipped;  // 1.0 and beyond; 0.99999 rounds to full scale in 16 bits
+    };
+    for (const Case& c : {Case{"pcm16", "out.wav", SF_FORMAT_PCM_16, 16, ", 4 clipped;"},
+                          Case{"pcm24", "out.flac", SF_FORMAT_PCM_24, 24, ", 3 clipped;"},
+                          Case{"pcm32", "out.aiff", SF_FORMAT_PCM_32, 32, ", 3 clipped;"}}) {
+        const ToolResult result = runTool({"run", folder / "in.csv", "-o", folder / c.output, "--rate", "8000",
+                                           "--delay", "0", "--encoding", c.encoding});
+        ASSERT_EQ(result.status, 0) << c.encoding << ": " << result.err;
+        EXPECT_NE(result.err.find(c.clipped), std::string::npos) << c.encoding << ": " << result.err;
+        const Audio output = readAudio(folder / c.output);
+        EXPECT_EQ(output.format & SF_FORMAT_SUBMASK, c.subtype) << c.encoding;
+        ASSERT_EQ(output.samples.size(), values.size());
+        const double scale = std::ldexp(1.0, c.bits - 1);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const double level = std::clamp(std::nearbyint(values[i] * scale), -scale, scale - 1.0);
+            EXPECT_EQ(output.samples[i], level / scale) << c.encoding << " value " << values[i];
+        }
+    }
+}
+
+// Standard input and output: CSV by default, audio named with --type in a
+// format that can stream.
+TEST(AudioFiles, PipesCarryCsvAndStreamableAudio) {
+    ScratchFolder folder;
+    writeAudio(folder / "in.au", SF_FORMAT_AU | SF_FORMAT_FLOAT, 8000, 2, testSignal(300, 2));
+    const Audio input = readAudio(folder / "in.au");
+    const ToolResult audio =
+        runTool({"run", "-", "--type", "au", "-o", "-", "--delay", "3", "-q"}, folder.path(), folder / "in.au");
+    ASSERT_EQ(audio.status, 0) << audio.err;
+    writeText(folder / "piped.au", audio.out);
+    expectDelayedBy(readAudio(folder / "piped.au"), input, 3);
+
+    writeText(folder / "in.csv", "\xEF\xBB\xBFleft,right\n1,2\n3,4\n");
+    const ToolResult csv = runTool({"run", "-", "-o", "-", "--delay", "1", "-q"}, folder.path(), folder / "in.csv");
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out, "0,0\n1,2\n");
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"in.au", "in.csv", "piped.au"}));
+}
+
+// A file shorter than its header says is read as far as it goes, with a
+// warning that names both counts.
+TEST(AudioFiles, ShortReadIsAWarning) {
+    ScratchFolder folder;
+    writeAudio(folder / "full.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, testSignal(1000, 1));
+    const auto size = std::filesystem::file_size(folder / "full.wav");
+    std::filesystem::copy_file(folder / "full.wav", folder / "cut.wav");
+    std::filesystem::resize_file(folder / "cut.wav", size - 1000);  // 500 frames less
+    const ToolResult result = runTool({"run", "cut.wav", "-o", "out.wav", "--delay", "1", "-q"}, folder.path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "quorbelin: warning: cut.wav: the header promises 1000 frames, but only 500 could be read; "
+                          "the output holds what was read\n");
+    EXPECT_EQ(readAudio(folder / "out.wav").frames(), 500u);
 }
 
 TEST(AudioFiles, ComplexNeedsCsv) {

@@ -8,7 +8,12 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include <fstream>
@@ -42,6 +47,10 @@ TEST_P(RunFailures, ReportsAndLeavesNoOutput) {
     writeText(folder / "bad_delays.csv", "1\nfast\n1\n1\n");
     writeText(folder / "wide_delays.csv", "1,2\n1,2\n1,2\n1,2\n");
     writeText(folder / "filter_bad.csv", "0.5,0.5\n0.5\n");
+    writeText(folder / "nan_delays.csv", "1\nnan\n1\n1\n");
+    writeText(folder / "filter_inf.csv", "0.5,0.5\ninf,0.5\n");
+    writeText(folder / "ic_nan.csv", "1,nan\n");
+    writeText(folder / "ic23.csv", "1,2,3\n4,5,6\n");
     const std::vector<std::string> before = folder.files();
 
     std::vector<std::string> arguments = {"run", "in.csv", "-o", "out.csv"};
@@ -100,8 +109,46 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"ChannelsNotTheInputs", {"--delay", "1", "--channels", "3"}, 2, "has 2 channel(s)", false},
         FailureCase{"ChannelsMinusOneWithFrames", {"--delay", "1", "--channels", "-1", "--frame", "2"}, 2,
                     "--frame 2", false},
-        FailureCase{"InfiniteDelayWithoutMaximum", {"--delay", "inf"}, 2, "give --max-delay", false},
+        FailureCase{"InfiniteDelayWithoutMaximum", {"--delay", "inf", "--allow-nonfinite"}, 2, "give --max-delay",
+                    false},
         FailureCase{"RateNotPositive", {"--delay", "1", "--rate", "-5"}, 2, "--rate must be", false},
+        // Numbers that are not numbers, and sizes the block cannot take.
+        FailureCase{"DelayNaN", {"--delay", "nan"}, 2, "--delay nan is not a finite number of samples", false},
+        FailureCase{"DelayInfinite", {"--delay", "-inf", "--max-delay", "3"}, 2, "--allow-nonfinite", false},
+        FailureCase{"SineInfinite", {"--delay", "sine:inf:1:1", "--rate", "100"}, 2, "three finite numbers", false},
+        FailureCase{"InitialConditionNaN", {"--delay", "1", "--ic", "nan"}, 2, "--ic holds nan, not a finite number",
+                    false},
+        FailureCase{"NaNInDelayFile", {"--delay", "nan_delays.csv"}, 1,
+                    "quorbelin: nan_delays.csv:2: 'nan' is not a finite number\n", true},
+        FailureCase{"InfinityInFilterFile", {"--delay", "1", "--filter", "filter_inf.csv"}, 1,
+                    "quorbelin: filter_inf.csv:2: 'inf' is not a finite number\n", true},
+        FailureCase{"NaNInInitialConditionFile", {"--delay", "1", "--ic", "ic_nan.csv"}, 1,
+                    "quorbelin: ic_nan.csv:1: 'nan' is not a finite number\n", true},
+        FailureCase{"MaxDelayTooLarge", {"--delay", "1", "--max-delay", "1e12"}, 2,
+                    "--max-delay 1000000000000 is too large: the block takes at most 2147483647 samples", false},
+        FailureCase{"MaxDelayTooLargeForTheLookahead", {"--delay", "1", "--max-delay", "2147483647", "--lookahead", "1"},
+                    2, "2147483646 with --lookahead 1", false},
+        FailureCase{"FrameTooLarge", {"--delay", "1", "--frame", "1e12"}, 2,
+                    "--frame 1000000000000 is too large: with 2 channel(s) the data port holds at most 1073741823",
+                    false},
+        // Two channels of 1000001 doubles and the 4-byte index.
+        FailureCase{"MemoryLimit", {"--delay", "1", "--max-delay", "1000000", "--memory-limit", "1M"}, 1,
+                    "would take 16000020 bytes (0.0 GiB), more than the memory limit of 1048576 bytes", false},
+        FailureCase{"MemoryLimitMalformed", {"--delay", "1", "--memory-limit", "lots"}, 2, "--memory-limit must be",
+                    false},
+        FailureCase{"LookaheadNegative", {"--delay", "1", "--lookahead", "-1"}, 2, "--lookahead must be", false},
+        FailureCase{"LookaheadPerChannelNotWholeFrames",
+                    {"--delay", "1", "--per-channel", "--frame", "2", "--lookahead", "3"}, 2,
+                    "must be a multiple of --frame 2", false},
+        FailureCase{"LookaheadWithUnmappableInitialConditions",
+                    {"--delay", "1", "--max-delay", "4", "--lookahead", "1", "--ic", "ic23.csv"}, 2,
+                    "with --lookahead, --ic must be one value, one per channel, or 2 rows", false},
+        FailureCase{"TypeWithoutAPipe", {"--delay", "1", "--type", "wav"}, 2, "--type names the format of standard",
+                    false},
+        FailureCase{"EncodingForCsv", {"--delay", "1", "--encoding", "pcm16"}, 2, "--encoding is for audio output",
+                    false},
+        FailureCase{"PlotRangeBackwards", {"--delay", "1", "--plot", "p.png", "--plot-range", "3:1"}, 2,
+                    "--plot-range '3:1'", false},
         // Files.
         FailureCase{"MissingDelayFile", {"--delay", "nowhere.csv"}, 1, "quorbelin: nowhere.csv: cannot open", false},
         FailureCase{"MalformedDelayFile", {"--delay", "bad_delays.csv"}, 1,
@@ -201,6 +248,89 @@ TEST(RunFailuresInput, InterruptLeavesNoPartialFile) {
     }
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
     EXPECT_EQ(folder.files(), (std::vector<std::string>{"long.wav"}));
+}
+
+// A reader that goes away ends the run with one line and status 1, and the
+// plot's temporary file goes too.
+TEST(RunFailuresInput, ClosedPipeIsAFailedWrite) {
+    ScratchFolder folder;
+    std::string text;
+    for (int n = 0; n < 200000; ++n) text += std::to_string(n) + "\n";
+    writeText(folder / "in.csv", text);
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    close(ends[0]);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (folder / "err.txt").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<std::string> arguments = {toolPath(), "run", folder / "in.csv", "-o", "-", "--delay", "1", "-q",
+                                          "--plot", folder / "p.png"};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, toolPath(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(ends[1]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "the tool died of signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    std::ifstream err(folder / "err.txt");
+    std::string line, rest;
+    std::getline(err, line);
+    EXPECT_EQ(line.rfind("quorbelin: standard output: write failed: ", 0), 0u) << line;
+    EXPECT_FALSE(std::getline(err, rest)) << rest;
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"err.txt", "in.csv"}));
+}
+
+// Without gnuplot a run with a plot fails before it processes anything.
+TEST(RunFailuresInput, MissingGnuplotIsFoundFirst) {
+    ScratchFolder folder;
+    writeText(folder / "in.csv", "1\n2\n");
+    const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    setenv("PATH", folder.path().c_str(), 1);
+    const ToolResult result =
+        runTool({"run", "in.csv", "-o", "out.csv", "--delay", "1", "--plot", "p.png"}, folder.path());
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "quorbelin: p.png: cannot draw the plot: gnuplot is not installed (e.g. 'make deps' or "
+                          "apt-get install gnuplot-nox)\n");
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"in.csv"}));
+}
+
+// An output the user may not write is refused, as cp refuses it; a symbolic
+// link is followed and stays a link. Root may write anything, so the
+// refusal is tried as another user.
+TEST(RunFailuresInput, OutputsAreReplacedOnlyWhereTheUserMayWrite) {
+    ScratchFolder folder;
+    std::filesystem::permissions(folder.path(), std::filesystem::perms::all);
+    writeText(folder / "in.csv", "1\n2\n");
+    writeText(folder / "locked.csv", "precious\n");
+    std::filesystem::permissions(folder / "locked.csv", std::filesystem::perms::owner_read |
+                                                            std::filesystem::perms::group_read |
+                                                            std::filesystem::perms::others_read);
+    const std::vector<std::string> arguments = {"run", folder / "in.csv", "-o", folder / "locked.csv", "--delay", "1"};
+    const ToolResult locked =
+        geteuid() == 0 ? runProgram("setpriv", [&] {
+            std::vector<std::string> line = {"--reuid=65534", "--regid=65534", "--clear-groups", toolPath()};
+            line.insert(line.end(), arguments.begin(), arguments.end());
+            return line;
+        }())
+                       : runTool(arguments);
+    EXPECT_EQ(locked.status, 1) << locked.err;
+    EXPECT_NE(locked.err.find("locked.csv: cannot write: Permission denied"), std::string::npos) << locked.err;
+    EXPECT_EQ(readCsv(folder / "locked.csv").size(), 1u);
+
+    writeText(folder / "target.csv", "old\n");
+    std::filesystem::create_symlink("target.csv", folder / "link.csv");
+    const ToolResult linked = runTool({"run", "in.csv", "-o", "link.csv", "--delay", "1", "-q"}, folder.path());
+    ASSERT_EQ(linked.status, 0) << linked.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.csv"));
+    EXPECT_EQ(readCsv(folder / "target.csv"), (Rows{{0.0}, {1.0}}));
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"in.csv", "link.csv", "locked.csv", "target.csv"}));
 }
 
 TEST(CommandLine, NoCommandAndUnknownCommandAreUsageErrors) {

@@ -41,9 +41,48 @@ TEST(PlotRecorder, BinsHoldTheRangeOfTheirSamples) {
             EXPECT_EQ(bins[b].input[1].low, flipped.low);
             EXPECT_EQ(bins[b].output[0].high, output.high);
             EXPECT_EQ(bins[b].output[1].low, 0.5);
-            EXPECT_EQ(bins[b].delay.low, delay.low);
-            EXPECT_EQ(bins[b].delay.high, delay.high);
+            EXPECT_EQ(bins[b].delay[0].low, delay.low);
+            EXPECT_EQ(bins[b].delay[0].high, delay.high);
         }
+    }
+}
+
+// A stretch of the run, input and output arriving apart (the output lags by
+// a lookahead), and one delay per channel: each bin still holds exactly its
+// own samples' range, and nothing outside the stretch is kept.
+TEST(PlotRecorder, RangeAndOneDelayPerChannel) {
+    const int64_t first = 1000, end = 5000, lag = 37;
+    cli::PlotRecorder recorder(2, 64, 2, first, end);
+    EXPECT_EQ(recorder.delayLines(), 2);
+    for (int64_t n = 0; n < 6000 + lag; ++n) {
+        if (n < 6000) {
+            const std::vector<double> input = {inputAt(n), -inputAt(n)};
+            recorder.addInput(n, input);
+        }
+        const int64_t out = n - lag;
+        if (out >= 0) {
+            const std::vector<double> output = {outputAt(out), 0.0};
+            const std::vector<double> delays = {delayAt(out), -delayAt(out)};
+            recorder.addOutput(out, output, delays);
+        }
+    }
+    const auto& bins = recorder.bins();
+    const int64_t width = recorder.samplesPerBin();
+    ASSERT_EQ(static_cast<int64_t>(bins.size()), (end - first + width - 1) / width);
+    for (std::size_t b = 0; b < bins.size(); ++b) {
+        ASSERT_EQ(bins[b].first, first + static_cast<int64_t>(b) * width);
+        cli::ValueRange input, delay, negated;
+        for (int64_t n = bins[b].first; n < std::min(end, bins[b].first + width); ++n) {
+            input.include(inputAt(n));
+            if (!std::isnan(delayAt(n))) {
+                delay.include(delayAt(n));
+                negated.include(-delayAt(n));
+            }
+        }
+        EXPECT_EQ(bins[b].input[0].low, input.low);
+        EXPECT_EQ(bins[b].input[0].high, input.high);
+        EXPECT_EQ(bins[b].delay[0].high, delay.high);
+        EXPECT_EQ(bins[b].delay[1].low, negated.low);
     }
 }
 

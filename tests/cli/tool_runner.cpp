@@ -31,7 +31,7 @@ std::string readFile(const std::filesystem::path& path) {
 const char* toolPath() { return QUORBELIN_CLI_PATH; }
 
 ToolResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::filesystem::path& folder) {
+                      const std::filesystem::path& folder, const std::string& input) {
     ScratchFolder capture;
     const std::string outPath = capture / "stdout";
     const std::string errPath = capture / "stderr";
@@ -45,7 +45,7 @@ ToolResult runProgram(const std::string& program, const std::vector<std::string>
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (!folder.empty()) {
@@ -66,8 +66,9 @@ ToolResult runProgram(const std::string& program, const std::vector<std::string>
     return result;
 }
 
-ToolResult runTool(const std::vector<std::string>& arguments, const std::filesystem::path& folder) {
-    return runProgram(toolPath(), arguments, folder);
+ToolResult runTool(const std::vector<std::string>& arguments, const std::filesystem::path& folder,
+                   const std::string& input) {
+    return runProgram(toolPath(), arguments, folder, input);
 }
 
 ScratchFolder::ScratchFolder() {

@@ -15,11 +15,13 @@ struct ToolResult {
     std::string err;
 };
 
-// Runs the tool with the arguments (no shell), in `folder` when given.
-ToolResult runTool(const std::vector<std::string>& arguments, const std::filesystem::path& folder = {});
+// Runs the tool with the arguments (no shell), in `folder` when given, its
+// standard input read from `input` (else empty).
+ToolResult runTool(const std::vector<std::string>& arguments, const std::filesystem::path& folder = {},
+                   const std::string& input = "/dev/null");
 // Runs another program, found on PATH or by its path.
 ToolResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::filesystem::path& folder = {});
+                      const std::filesystem::path& folder = {}, const std::string& input = "/dev/null");
 
 const char* toolPath();
 

@@ -196,6 +196,27 @@ TEST(HostLifeCycle, WorkVectorsBeyondTheMachinesMemoryAreRefused) {
     EXPECT_EQ(liveCallocBlocks(), before);
 }
 
+// Two real channels of 5 + 0 + 1 entries and the 4-byte write index: 100
+// bytes. A limit below that refuses before the block starts; at it the
+// simulation runs.
+TEST(HostLifeCycle, WorkVectorLimitIsCheckedBeforeAllocating) {
+    const std::size_t before = liveCallocBlocks();
+    try {
+        Simulation simulation(block(), values(Parameters{}), stereo(), SimulationLimits{.workVectorBytes = 99});
+        ADD_FAILURE() << "a simulation beyond the limit started";
+    } catch (const WorkVectorLimitError& error) {
+        EXPECT_EQ(error.needed(), 100u);
+        EXPECT_EQ(error.limit(), 99u);
+        EXPECT_FALSE(error.fromBlock());
+    }
+    EXPECT_EQ(liveCallocBlocks(), before);
+    Simulation simulation(block(), values(Parameters{}), stereo(), SimulationLimits{.workVectorBytes = 100});
+    const std::vector<double> frame(8, 1.0), delays(4, 0.0);
+    std::vector<double> out(8);
+    simulation.step({frame, delays}, {out});
+    EXPECT_EQ(out, std::vector<double>(8, 1.0));
+}
+
 TEST(HostPropagation, DeclarationWithoutPortsIsRefused) {
     std::vector<Array> four = values(Parameters{});
     four.pop_back();
