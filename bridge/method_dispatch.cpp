@@ -16,15 +16,18 @@ namespace {
 constexpr int32_t passedOnTask = -2;
 
 // The method code: the first real value of FLAG, truncated. A FLAG that is
-// missing or holds no data gives 0, which is no code. The host gives no data
-// (null) for an array without elements, so a FLAG with data has a first
-// element: one host call, at every sample hit, reads it.
+// missing or holds no data gives 0, which is no code. The element count is
+// asked as well: a host may hand data for an array without elements, and
+// the block never reads a double it was not given.
 int32_t methodCode(int32_t rightCount, const kvArray* rightArgs[]) {
     if (rightCount < 4 || rightArgs == nullptr || rightArgs[3] == nullptr) {
         return 0;
     }
     const double* data = kvGetPr(rightArgs[3]);
-    return data != nullptr ? truncateToInt32(data[0]) : 0;
+    if (data == nullptr || kvGetNumberOfElements(rightArgs[3]) < 1) {
+        return 0;
+    }
+    return truncateToInt32(data[0]);
 }
 
 // While portFlags bit 0 is set the host keeps dimension-info methods in the
