@@ -16,7 +16,9 @@ namespace {
 constexpr int32_t passedOnTask = -2;
 
 // The method code: the first real value of FLAG, truncated. A FLAG that is
-// missing or holds no data gives 0, which is no code.
+// missing or holds no data gives 0, which is no code. The element count is
+// asked as well: a host may hand data for an array without elements, and
+// the block never reads a double it was not given.
 int32_t methodCode(int32_t rightCount, const kvArray* rightArgs[]) {
     if (rightCount < 4 || rightArgs == nullptr || rightArgs[3] == nullptr) {
         return 0;
@@ -46,6 +48,7 @@ void throughSlot(BlockRecord* record, Method method, const char* refusal, Argume
     }
 }
 
+// Every method but the output call, which handleMethodCall runs first.
 void dispatch(BlockRecord* record, int32_t code) {
     // A record without call arguments or port methods reads as empty ones.
     static constexpr CallArgs noCallArgs{};
@@ -71,9 +74,6 @@ void dispatch(BlockRecord* record, int32_t code) {
         return;
     case nextVariableHitCode:
         reportError(record, messages::nextVariableHit);
-        return;
-    case computeOutputsCode:
-        mdlComputeOutputs(record, port == passedOnTask ? passedOnTask : 0);
         return;
     case releaseCode:
         mdlRelease(record);
@@ -168,7 +168,15 @@ void handleMethodCall(kvArray* leftResults[], int32_t rightCount, const kvArray*
     if (record->root == nullptr) {
         return;
     }
-    dispatch(record, methodCode(rightCount, rightArgs));
+    const int32_t code = methodCode(rightCount, rightArgs);
+    // The output call comes at every sample hit, the others a few times a
+    // run: it goes straight to its method, past the other methods' set-up.
+    if (code == computeOutputsCode) {
+        const int32_t task = record->sizes[methodArgument];
+        mdlComputeOutputs(record, task == passedOnTask ? passedOnTask : 0);
+        return;
+    }
+    dispatch(record, code);
 }
 
 }  // namespace quorbelin

@@ -9,6 +9,10 @@
 
 namespace quorbelin::cli {
 
+constexpr int32_t dataInputPort = 0;
+constexpr int32_t delayInputPort = 1;
+constexpr int32_t delayedOutputPort = 0;
+
 // The data signal and the delay signal, each at its port's index; what the
 // output feeds is left to the block.
 inline vostrel::Connections delayBlockConnections(const vostrel::PortSignal& data, const vostrel::PortSignal& delays) {

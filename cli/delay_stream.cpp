@@ -17,7 +17,7 @@ namespace {
 
 // Time samples read, delayed and written per pass: large enough to keep
 // the file calls cheap, small enough to keep memory flat.
-constexpr int64_t rowsPerChunk = 4096;
+constexpr int64_t rowsPerChunk = 16384;
 
 std::string gibibytes(uint64_t bytes) {
     char text[32];
@@ -52,18 +52,28 @@ public:
 private:
     // Channels 0: the count known only at run time. Sample s of channel c
     // is at (s * channels + c) in the rows and at (c * frame + s) in the
-    // port.
+    // port. A fixed count walks the rows in order, so both sides stream.
     template <std::size_t Channels, bool FromRows>
     void move(const double* from, double* to) const {
-        const std::size_t channels = Channels == 0 ? channels_ : Channels;
-        for (std::size_t c = 0; c < channels; ++c) {
-            for (std::size_t s = 0; s < frame_; ++s) {
-                const std::size_t row = (s * channels + c) * Parts;
-                const std::size_t element = (c * frame_ + s) * Parts;
-                for (std::size_t k = 0; k < Parts; ++k) {
-                    to[(FromRows ? element : row) + k] = from[(FromRows ? row : element) + k];
+        if constexpr (Channels == 0) {
+            for (std::size_t c = 0; c < channels_; ++c) {
+                for (std::size_t s = 0; s < frame_; ++s) {
+                    copyValue<FromRows>(from, to, (s * channels_ + c) * Parts, (c * frame_ + s) * Parts);
                 }
             }
+        } else {
+            for (std::size_t s = 0; s < frame_; ++s) {
+                for (std::size_t c = 0; c < Channels; ++c) {
+                    copyValue<FromRows>(from, to, (s * Channels + c) * Parts, (c * frame_ + s) * Parts);
+                }
+            }
+        }
+    }
+
+    template <bool FromRows>
+    static void copyValue(const double* from, double* to, std::size_t row, std::size_t element) {
+        for (std::size_t k = 0; k < Parts; ++k) {
+            to[(FromRows ? element : row) + k] = from[(FromRows ? row : element) + k];
         }
     }
 
@@ -181,11 +191,12 @@ RunCounts DelayStream::run(SignalReader& reader, DelaySource& delays, SignalWrit
     std::vector<double> inputRows(static_cast<std::size_t>(chunkSamples) * valuesPerRow);
     std::vector<double> outputRows(inputRows.size());
     std::vector<double> userDelays(static_cast<std::size_t>(chunkDelayRows) * rowWidth);
-    std::vector<double> blockDelays(userDelays.size());
     std::vector<double> rowDelays(observer != nullptr ? static_cast<std::size_t>(chunkSamples) * rowWidth : 0);
-    std::vector<double> dataPort(channels * static_cast<std::size_t>(frame) * valuesPerElement);
-    std::vector<double> outputPort(dataPort.size());
-    std::vector<double> delayPort(perChannel ? channels : static_cast<std::size_t>(frame));
+    // Rows go straight into the host's port storage and come straight out
+    // of it: no copies beside the layout's.
+    const std::span<double> dataPort = simulation_->input(dataInputPort);
+    const std::span<double> delayPort = simulation_->input(delayInputPort);
+    const std::span<const double> outputPort = simulation_->output(delayedOutputPort);
 
     RunCounts counts;
     DelayTally tally(plan_, counts);
@@ -260,11 +271,6 @@ RunCounts DelayStream::run(SignalReader& reader, DelaySource& delays, SignalWrit
                 row = next;
             }
         }
-        for (std::size_t i = 0; i < userDelays.size(); ++i) {
-            // Without a lookahead the values go through as they are.
-            blockDelays[i] = lookahead == 0 ? userDelays[i] : userDelays[i] + static_cast<double>(lookahead);
-        }
-
         for (int64_t hit = 0; hit < hitsPerChunk; ++hit) {
             const std::size_t firstSample = static_cast<std::size_t>(hit * frame);
             if (valuesPerElement == 1) {
@@ -272,11 +278,18 @@ RunCounts DelayStream::run(SignalReader& reader, DelaySource& delays, SignalWrit
             } else {
                 complexLayout.gather(inputRows.data() + firstSample * valuesPerRow, dataPort.data());
             }
-            const double* hitDelays = blockDelays.data() + (perChannel ? static_cast<std::size_t>(hit) * channels
-                                                                       : firstSample);
-            std::copy_n(hitDelays, delayPort.size(), delayPort.begin());
+            const double* hitDelays = userDelays.data() + (perChannel ? static_cast<std::size_t>(hit) * channels
+                                                                      : firstSample);
+            if (lookahead == 0) {
+                // Without a lookahead the values go through as they are.
+                std::copy_n(hitDelays, delayPort.size(), delayPort.begin());
+            } else {
+                const double shift = static_cast<double>(lookahead);
+                std::transform(hitDelays, hitDelays + delayPort.size(), delayPort.begin(),
+                               [shift](double delay) { return delay + shift; });
+            }
             try {
-                simulation_->step({dataPort, delayPort}, {outputPort});
+                simulation_->step();
             } catch (const vostrel::SimulationError& error) {
                 throw BlockError(error.what());
             }

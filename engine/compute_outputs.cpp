@@ -7,6 +7,7 @@
 #include "engine/engine_messages.h"
 #include "engine/engine_methods.h"
 #include "engine/kernel/fractional_delay.h"
+#include "engine/kernel/one_sample.h"
 #include "engine/start_record.h"
 
 namespace quorbelin {
@@ -63,10 +64,14 @@ InterpolationFilter filterFromParameter(const BlockRecord* record) {
     return {};
 }
 
+DelayLineSizes lineSizes(const DelayGeometry& geometry) {
+    return {geometry.channels, geometry.frameSize, geometry.maxDelay, geometry.halfLength,
+            geometry.bufferLength};
+}
+
 [[gnu::always_inline]] inline void runKernel(const BlockRecord* record, const DelayGeometry& geometry,
                const InterpolationFilter& filter, const DelayState& state, bool perChannel) {
-    const DelayLineSizes sizes{geometry.channels, geometry.frameSize, geometry.maxDelay,
-                               geometry.halfLength, geometry.bufferLength};
+    const DelayLineSizes sizes = lineSizes(geometry);
     const DelayMode mode = perChannel ? DelayMode::perChannel : DelayMode::perSample;
     const FrameSignals signals{record->inputPorts[0].signal, record->inputPorts[1].signal,
                                record->outputPorts[0].signal};
@@ -74,6 +79,23 @@ InterpolationFilter filterFromParameter(const BlockRecord* record) {
         delayFrameComplex(sizes, filter, mode, signals, state.buffer, *state.writeIndex);
     } else {
         delayFrameReal(sizes, filter, mode, signals, state.buffer, *state.writeIndex);
+    }
+}
+
+// One channel of one sample: the input and the one delay read here, where
+// the checks have just vouched for them, and no frame to walk.
+[[gnu::always_inline]] inline void runOneSample(const BlockRecord* record, const DelayGeometry& geometry,
+                                                const InterpolationFilter& filter, const DelayState& state) {
+    const DelayLineSizes sizes = lineSizes(geometry);
+    const double* input = record->inputPorts[0].signal[0];
+    const double delay = *record->inputPorts[1].signal[0];
+    double* output = record->outputPorts[0].signal;
+    if (geometry.complex) {
+        kernel::delayOneSample<2>(sizes, filter, input, delay, output, state.buffer,
+                                  *state.writeIndex);
+    } else {
+        kernel::delayOneSample<1>(sizes, filter, input, delay, output, state.buffer,
+                                  *state.writeIndex);
     }
 }
 
@@ -116,7 +138,11 @@ void mdlComputeOutputs(BlockRecord* record, int32_t /*task*/) {
         reportError(record, message);
         return;
     }
-    runKernel(record, start->geometry, start->filter, state, perChannel);
+    if (start->singleSample != 0) {
+        runOneSample(record, start->geometry, start->filter, state);
+    } else {
+        runKernel(record, start->geometry, start->filter, state, perChannel);
+    }
 }
 
 }  // namespace quorbelin

@@ -5,6 +5,7 @@
 #include "engine/kernel/path_choice.h"
 #include "engine/kernel/paths.h"
 #include "engine/kernel/portable_path.h"
+#include "engine/kernel/one_sample.h"
 #include "engine/kernel/sample_decode.h"
 #include "engine/kernel/simd/lane_path.h"
 
@@ -226,6 +227,18 @@ void delayFrameComplex(const DelayLineSizes& sizes, const InterpolationFilter& f
                        DelayMode mode, const FrameSignals& signals, double* buffer,
                        int32_t& writeIndex) {
     delayFrame<2>(chosen, sizes, filter, mode, signals, buffer, writeIndex);
+}
+
+void delayOneSampleReal(const DelayLineSizes& sizes, const InterpolationFilter& filter,
+                        const double* input, double delay, double* output, double* buffer,
+                        int32_t& writeIndex) {
+    kernel::delayOneSample<1>(sizes, filter, input, delay, output, buffer, writeIndex);
+}
+
+void delayOneSampleComplex(const DelayLineSizes& sizes, const InterpolationFilter& filter,
+                           const double* input, double delay, double* output, double* buffer,
+                           int32_t& writeIndex) {
+    kernel::delayOneSample<2>(sizes, filter, input, delay, output, buffer, writeIndex);
 }
 
 }  // namespace quorbelin

@@ -69,6 +69,19 @@ void delayFrameComplex(const DelayLineSizes& sizes, const InterpolationFilter& f
                        DelayMode mode, const FrameSignals& signals, double* buffer,
                        int32_t& writeIndex);
 
+// One channel at frame size 1, where both delay modes read the one delay:
+// stores the input sample (one double, or a pair) in the entry after
+// writeIndex, writes the delayed sample to output and leaves writeIndex on
+// that entry, exactly as the frame functions do for K = F = 1. A model that
+// runs at frame 1 calls the block once per sample, so this path carries no
+// loops, tables or references to follow.
+void delayOneSampleReal(const DelayLineSizes& sizes, const InterpolationFilter& filter,
+                        const double* input, double delay, double* output, double* buffer,
+                        int32_t& writeIndex);
+void delayOneSampleComplex(const DelayLineSizes& sizes, const InterpolationFilter& filter,
+                           const double* input, double delay, double* output, double* buffer,
+                           int32_t& writeIndex);
+
 }  // namespace quorbelin
 
 #endif

@@ -28,10 +28,7 @@ void delayTilePortable(const DecodedSample* decoded, int32_t firstSample, int32_
         for (int32_t k = 0; k < samples; ++k) {
             const DecodedSample& sample = decoded[k];
             // Stored before anything is read, so a delay of 0 is the input.
-            double* slot = line + static_cast<std::size_t>(sample.newest) * Parts;
-            for (int part = 0; part < Parts; ++part) {
-                slot[part] = input[k][part];
-            }
+            copyEntry<Parts>(input[k], line + static_cast<std::size_t>(sample.newest) * Parts);
             interpolateDecoded<Parts>(line, length, rows, sample, output + k * Parts);
         }
     }
@@ -109,10 +106,7 @@ void delayFramePerChannelPortable(const DelayLineSizes& sizes, const Interpolati
             if (s > 0) {
                 advanceDecoded(sample, length, filter.rows);
             }
-            double* slot = line + static_cast<std::size_t>(sample.newest) * Parts;
-            for (int part = 0; part < Parts; ++part) {
-                slot[part] = input[s][part];
-            }
+            copyEntry<Parts>(input[s], line + static_cast<std::size_t>(sample.newest) * Parts);
             interpolateDecoded<Parts>(line, length, filter.rows, sample, output + s * Parts);
         }
     }

@@ -145,6 +145,21 @@ inline TimeWindow timeWindow(const DecodedSample* decoded, int32_t samples, int3
     return {oldest, rows};
 }
 
+// Copies one entry of Parts doubles. Every part is read before any is
+// stored: a store to the first part could otherwise alias the source's
+// second, and the compiler would have to move a complex pair as two scalars
+// instead of one 16-byte unit.
+template <int Parts>
+inline void copyEntry(const double* from, double* to) {
+    double entry[Parts];
+    for (int part = 0; part < Parts; ++part) {
+        entry[part] = from[part];
+    }
+    for (int part = 0; part < Parts; ++part) {
+        to[part] = entry[part];
+    }
+}
+
 // Entry of a channel's buffer (Parts doubles per entry).
 template <int Parts>
 inline const double* entryAt(const double* line, int32_t e) {

@@ -266,6 +266,9 @@ TEST(MethodDispatch, AMissingOrEmptyFlagIsInvalid) {
     const Array unused = Array::empty();
     const Array empty = Array::empty();
     const Array cell = Array::cell(1, 1);
+    // Empty in one dimension only: no first element to read either.
+    const Array noColumns = Array::matrix(1, 0, {});
+    const Array noRows = Array::matrix(0, 3, {});
     struct Case {
         const char* name;
         std::vector<const kvArray*> rightArgs;
@@ -274,6 +277,8 @@ TEST(MethodDispatch, AMissingOrEmptyFlagIsInvalid) {
         {"three arguments", {unused.get(), unused.get(), unused.get()}},
         {"no arguments", {}},
         {"empty FLAG", {unused.get(), unused.get(), unused.get(), empty.get()}},
+        {"1 x 0 FLAG", {unused.get(), unused.get(), unused.get(), noColumns.get()}},
+        {"0 x 3 FLAG", {unused.get(), unused.get(), unused.get(), noRows.get()}},
         {"cell FLAG", {unused.get(), unused.get(), unused.get(), cell.get()}},
         {"null FLAG", {unused.get(), unused.get(), unused.get(), nullptr}},
     };

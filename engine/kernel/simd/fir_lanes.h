@@ -55,10 +55,7 @@ void delayLaneTiles(const DecodedSample* decoded, int32_t firstSample, int32_t s
         auto store = [&](int32_t k) {
             const std::size_t slot = static_cast<std::size_t>(decoded[k].newest) * Parts;
             for (int cc = 0; cc < tileChannels; ++cc) {
-                const double* sample = input[cc * frame + k];
-                for (int part = 0; part < Parts; ++part) {
-                    lines[cc * stride + slot + part] = sample[part];
-                }
+                copyEntry<Parts>(input[cc * frame + k], lines + cc * stride + slot);
             }
         };
         if (window.rows > 0 && length >= samples - window.first) {
@@ -69,10 +66,8 @@ void delayLaneTiles(const DecodedSample* decoded, int32_t firstSample, int32_t s
                 double* line = lines + cc * stride;
                 const double* const* in = input + cc * frame;
                 for (int32_t k = 0; k < samples; ++k) {
-                    double* slot = line + static_cast<std::size_t>(decoded[k].newest) * Parts;
-                    for (int part = 0; part < Parts; ++part) {
-                        slot[part] = in[k][part];
-                    }
+                    copyEntry<Parts>(in[k],
+                                     line + static_cast<std::size_t>(decoded[k].newest) * Parts);
                 }
             }
             int32_t position = decoded[0].newest + window.first;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "engine/kernel/fractional_delay.h"
 #include "engine/kernel/sample_decode.h"
@@ -54,15 +55,10 @@ void fillTimeWindow(const TimeWindow& window, const DecodedSample* decoded, int3
 
         const double* const* in = input + cc * frame;
         for (int32_t k = 0; k < samples; ++k) {
-            const double* sample = in[k];
             double* slot = line + static_cast<std::size_t>(decoded[k].newest) * Parts;
-            for (int part = 0; part < Parts; ++part) {
-                slot[part] = sample[part];
-            }
+            copyEntry<Parts>(in[k], slot);
             if (k < end) {
-                for (int part = 0; part < Parts; ++part) {
-                    row[k][lane + part] = sample[part];
-                }
+                copyEntry<Parts>(slot, row[k] + lane);
             }
         }
     }
@@ -134,30 +130,42 @@ void writeOutputs(const double (*out)[Isa::width], int32_t samples, double* outp
     }
 }
 
-// The outputs of samples k ... k + Group - 1 from the window. Rows is the tap
-// count when known at compile time (0: taken from rows).
-template <VectorOps Isa, int Rows, int Group>
+// The outputs of samples k ... k + G... from the window. Rows is the tap
+// count when known at compile time (0: taken from rows). The samples are a
+// pack, not a loop: every sum, row pointer and tap pointer is indexed by a
+// constant, so each lives in a register of its own rather than in an array
+// on the stack that the call would clear and copy.
+template <VectorOps Isa, int Rows, int... G>
 void sumFromWindow(const TimeWindow& window, const double (*rowsOfTime)[Isa::width],
                    int32_t rows, const DecodedSample* decoded, int32_t k,
-                   double (*out)[Isa::width]) {
+                   double (*out)[Isa::width], std::integer_sequence<int, G...>) {
     using Vec = typename Isa::Vec;
-    Vec sum[Group];
-    const double* newestRead[Group];
-    for (int g = 0; g < Group; ++g) {
-        sum[g] = Isa::zero();
-        // Tap t reads the row t places before tap 0's.
-        newestRead[g] = rowsOfTime[k + g - decoded[k + g].youngestAge - window.first];
+    // Tap t reads the row t places before tap 0's.
+    const double* const newestRead[] = {
+        rowsOfTime[k + G - decoded[k + G].youngestAge - window.first]...};
+    const double* const taps[] = {decoded[k + G].taps...};
+    Vec sum[] = {(static_cast<void>(G), Isa::zero())...};
+    const int32_t count = Rows > 0 ? Rows : rows;
+    for (int32_t t = 0; t < count; ++t) {
+        const std::ptrdiff_t back = static_cast<std::ptrdiff_t>(t) * Isa::width;
+        ((sum[G] = Isa::add(sum[G], Isa::mul(Isa::broadcast(taps[G][t]),
+                                             Isa::load(newestRead[G] - back)))),
+         ...);
     }
-    const int32_t taps = Rows > 0 ? Rows : rows;
-    for (int32_t t = 0; t < taps; ++t) {
-        for (int g = 0; g < Group; ++g) {
-            const Vec x = Isa::load(newestRead[g] - static_cast<std::ptrdiff_t>(t) * Isa::width);
-            sum[g] = Isa::add(sum[g], Isa::mul(Isa::broadcast(decoded[k + g].taps[t]), x));
+    (Isa::store(out[k + G], sum[G]), ...);
+}
+
+// True when samples k ... k + count - 1 exist and all take the FIR sum.
+inline bool allFir(const DecodedSample* decoded, int32_t k, int32_t samples, int32_t count) {
+    if (k + count > samples) {
+        return false;
+    }
+    for (int32_t g = 0; g < count; ++g) {
+        if (decoded[k + g].taps == nullptr) {
+            return false;
         }
     }
-    for (int g = 0; g < Group; ++g) {
-        Isa::store(out[k + g], sum[g]);
-    }
+    return true;
 }
 
 template <VectorOps Isa, int Rows>
@@ -165,7 +173,11 @@ void interpolateFromWindow(const TimeWindow& window, const double (*rowsOfTime)[
                            int32_t rows, const DecodedSample* decoded, int32_t samples,
                            double (*out)[Isa::width]) {
     using Vec = typename Isa::Vec;
-    constexpr int group = 8;
+    // Six samples' sums in flight: their row and tap pointers (twelve) and
+    // the tap counter stay in general registers, where eight samples' would
+    // spill some of them and reload or move them at every tap. A frame tile
+    // of 64 leaves four samples, which go in pairs.
+    constexpr int group = 6;
     int32_t k = 0;
     while (k < samples) {
         const DecodedSample& sample = decoded[k];
@@ -179,20 +191,21 @@ void interpolateFromWindow(const TimeWindow& window, const double (*rowsOfTime)[
             k += 1;
             continue;
         }
-        bool allFir = k + group <= samples;
-        for (int32_t g = 1; allFir && g < group; ++g) {
-            allFir = decoded[k + g].taps != nullptr;
-        }
-        if (allFir) {
-            sumFromWindow<Isa, Rows, group>(window, rowsOfTime, rows, decoded, k, out);
+        if (allFir(decoded, k, samples, group)) {
+            sumFromWindow<Isa, Rows>(window, rowsOfTime, rows, decoded, k, out,
+                                     std::make_integer_sequence<int, group>());
             k += group;
+        } else if (allFir(decoded, k, samples, 2)) {
+            sumFromWindow<Isa, Rows>(window, rowsOfTime, rows, decoded, k, out,
+                                     std::integer_sequence<int, 0, 1>());
+            k += 2;
         } else {
-            sumFromWindow<Isa, Rows, 1>(window, rowsOfTime, rows, decoded, k, out);
+            sumFromWindow<Isa, Rows>(window, rowsOfTime, rows, decoded, k, out,
+                                     std::integer_sequence<int, 0>());
             k += 1;
         }
     }
 }
-
 
 }  // namespace quorbelin::kernel
 

@@ -26,9 +26,7 @@ void storeSamples(const double* const* in, int32_t samples, double* to) {
         }
     }
     for (; k < samples; ++k) {
-        for (int part = 0; part < Parts; ++part) {
-            to[k * Parts + part] = in[k][part];
-        }
+        copyEntry<Parts>(in[k], to + k * Parts);
     }
 }
 
