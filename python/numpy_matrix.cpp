@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "cli/block_parameters.h"
+#include "cli/design_search.h"
 #include "cli/filter_design.h"
 
 namespace py = pybind11;
@@ -44,8 +46,12 @@ std::optional<cli::Matrix> filterFrom(const py::object& filter) {
         if (const std::optional<cli::FilterDesign> design = cli::parseFilterDesign(text)) {
             return cli::designFilter(*design);
         }
+        if (cli::parseAutoDesign(text)) {
+            return cli::resolveNamedFilter(text).matrix;  // the tool's search for the cheapest design
+        }
         throw std::invalid_argument("filter '" + text + "' is neither \"linear\" nor a design "
-                                    "(lagrange:ORDER:PHASES or sinc:TAPS:PHASES[:BETA])");
+                                    "(lagrange:ORDER:PHASES, sinc:TAPS:PHASES[:BETA], ls:TAPS:PHASES:BAND "
+                                    "or auto:SNR_DB:BAND)");
     }
     return toMatrix(filter.cast<ColumnMajorArray>());
 }

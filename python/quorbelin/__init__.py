@@ -163,9 +163,10 @@ def delay(x, delay, *, max_delay=None, filter="linear", ic=0.0, channels=None, p
     - ``max_delay``: the block's maximum delay (a whole number >= 1);
       larger delays are clamped to it. By default the largest delay given,
       rounded up.
-    - ``filter``: ``"linear"``, a design such as ``"sinc:32:64"`` or
-      ``"lagrange:3:32"`` (see :func:`design_filter`), or a (taps, phases)
-      array.
+    - ``filter``: ``"linear"``, a design such as ``"sinc:32:64"``,
+      ``"lagrange:3:32"`` or ``"ls:16:64:0.9"`` (see :func:`design_filter`),
+      ``"auto:SNR_DB:BAND"`` (the cheapest design meeting it, as
+      :func:`analyze` reports), or a (taps, phases) array.
     - ``ic``: the delay lines' initial contents: a number, one value per
       channel, or a (channels, max_delay) matrix.
     - ``channels``: the block's number of channels: None for x's, or -1 to
@@ -294,7 +295,8 @@ class Delay:
     - ``max_delay``: the largest delay in samples (a whole number >= 1);
       larger delays are clamped to it, negative ones act as 0.
     - ``filter``: ``"linear"``, a design such as ``"sinc:32:64"`` (see
-      :func:`design_filter`), or a (taps, phases) array.
+      :func:`design_filter`), ``"auto:SNR_DB:BAND"``, or a (taps, phases)
+      array.
     - ``ic``: the delay lines' initial contents: a number, one value per
       channel, or a (channels, max_delay) matrix.
     - ``per_channel``: one delay per channel instead of one for all.

@@ -65,3 +65,16 @@ def test_bad_filters_and_bands_raise_value_error(filter, bands):
 def test_bands_that_are_not_numbers_raise_type_error():
     with pytest.raises(TypeError):
         quorbelin.analyze("linear", bands=["0.5"])
+
+
+def test_delay_runs_an_auto_design_as_the_design_it_names():
+    # The search is the tool's: the design analyze() reports for the request
+    # is the one delay() runs, bit for bit.
+    chosen = quorbelin.analyze("auto:40:0.5")["design"]
+    rng = numpy.random.default_rng(7)
+    x = rng.standard_normal(400)
+    delays = 20.0 + 5.0 * rng.random(400)
+    by_request = quorbelin.delay(x, delays, max_delay=40, filter="auto:40:0.5")
+    by_name = quorbelin.delay(x, delays, max_delay=40, filter=chosen)
+    assert numpy.array_equal(by_request, by_name)
+    assert not numpy.array_equal(by_request, quorbelin.delay(x, delays, max_delay=40))
