@@ -166,21 +166,15 @@ int printTargetTable(const std::map<std::string, std::vector<double>>& values, s
                                             yardstick(real), target);
                 table.speedupAgainstFastest(complex, complex + "/fast",
                                             yardstick(complex), work.complexFactor * target);
-                // The peers take contiguous signals; shuffled references are
-                // set against their ordinary run.
-                const std::string peerWork =
-                    std::string(work.name) + "_real/" + sizes[i] +
-                    (std::string(suffix) == "_sweep" ? "_sweep" : "");
+                // The peers read the same port as the block, shuffled
+                // references included.
                 if (std::string(work.name) == "linear") {
-                    table.speedup(real + " vs stk", real + "/fast", peerWork + "/stk", work.peer);
+                    table.speedup(real + " vs stk", real + "/fast", real + "/stk", work.peer);
                 } else {
-                    const std::string peerComplex =
-                        std::string(work.name) + "_complex/" + sizes[i] +
-                        (std::string(suffix) == "_sweep" ? "_sweep" : "");
-                    table.speedup(real + " vs liquid", real + "/fast", peerWork + "/liquid",
+                    table.speedup(real + " vs liquid", real + "/fast", real + "/liquid",
                                   work.peer);
                     table.speedup(complex + " vs liquid", complex + "/fast",
-                                  peerComplex + "/liquid", work.peer);
+                                  complex + "/liquid", work.peer);
                 }
             }
         }

@@ -41,34 +41,18 @@ void kernelPerSample(benchmark::State& state, const KernelContender& kernel, con
     const std::size_t elements = static_cast<std::size_t>(work.channels) * work.frame;
     std::vector<double> buffer =
         signalValues(static_cast<std::size_t>(work.channels) * sizes.bufferLength * parts);
-    const std::vector<double> input = signalValues(elements * parts);
-    // Shuffled: element e of the port lies at storage position order[e].
-    const std::vector<std::size_t> inputOrder = shuffledOrder(elements);
-    std::vector<const double*> inputRefs(elements);
-    for (std::size_t e = 0; e < elements; ++e) {
-        inputRefs[e] = &input[(work.shuffled ? inputOrder[e] : e) * parts];
-    }
-    const DelayTable table = delaysFor(work.pattern, work.frame);
-    const std::vector<double>& delays = table.delays;
-    const std::vector<std::size_t> delayOrder = shuffledOrder(static_cast<std::size_t>(work.frame));
-    std::vector<const double*> delayRefs(delays.size());
-    for (std::size_t e = 0; e < delays.size(); ++e) {
-        const std::size_t row = e / work.frame * work.frame;
-        delayRefs[e] = &delays[work.shuffled ? row + delayOrder[e - row] : e];
-    }
-    std::vector<double> output(elements * parts);
+    PortSignals port = portSignals(work);
     const FrameFunction run = work.complex ? kernel.complex : kernel.real;
     int32_t writeIndex = 0;
     int32_t row = 0;
 
     for (auto _ : state) {
-        const FrameSignals signals{
-            inputRefs.data(), delayRefs.data() + static_cast<std::size_t>(row) * work.frame,
-            output.data()};
+        const FrameSignals signals{port.inputRefs.data(), port.delaysOfFrame(row, work.frame),
+                                   port.output.data()};
         run(sizes, filter, DelayMode::perSample, signals, buffer.data(), writeIndex);
-        benchmark::DoNotOptimize(output.data());
+        benchmark::DoNotOptimize(port.output.data());
         benchmark::ClobberMemory();
-        row = row + 1 == table.frames ? 0 : row + 1;
+        row = row + 1 == port.table.frames ? 0 : row + 1;
     }
     reportPerSample(state, static_cast<int64_t>(elements));
 }
