@@ -234,8 +234,9 @@ int printTargetTable(const std::map<std::string, std::vector<double>>& values, s
         if (kernel && method && kiv && host) {
             char text[256];
             std::snprintf(text, sizeof text,
-                          "%-18s kernel %.1f ns; reads and checks +%.1f ns; dispatch "
-                          "+%.1f ns; kivFunction call %.1f ns; the stand-in host's wrapper +%.1f ns",
+                          // Signed: a difference within the noise may come out below 0.
+                          "%-18s kernel %.1f ns; reads and checks %+.1f ns; dispatch "
+                          "%+.1f ns; kivFunction call %.1f ns; the stand-in host's wrapper %+.1f ns",
                           work, kernel->median * 1e9, (method->median - kernel->median) * 1e9,
                           (kiv->median - method->median) * 1e9, kiv->median * 1e9,
                           (host->median - kiv->median) * 1e9);
