@@ -11,6 +11,10 @@
 namespace quorbelin::bench {
 namespace {
 
+// Wide enough for the longest row name, "fir32x64_complex/64x256 path_avx512_nogathers vs
+// reference".
+constexpr int workColumn = 66;
+
 struct Stats {
     double median = 0.0;
     double min = 0.0;
@@ -100,7 +104,7 @@ private:
              bool absent) {
         char targetText[32];
         std::snprintf(targetText, sizeof targetText, ">= %.2fx", target);
-        std::fprintf(out_, "  %-46s %-26s %-26s %-24s %-9s %s\n", what.c_str(), a.c_str(),
+        std::fprintf(out_, "  %-*s %-26s %-26s %-24s %-9s %s\n", workColumn, what.c_str(), a.c_str(),
                      b.c_str(), ratio.c_str(), targetText,
                      absent ? "-" : holds ? "holds" : "MISSED");
         if (absent) {
@@ -139,7 +143,7 @@ int printTargetTable(const std::map<std::string, std::vector<double>>& values, s
     std::fprintf(out,
                  "\nTargets: medians of the repetitions in this run, CPU time per "
                  "output sample (min-max over the repetitions)\n");
-    std::fprintf(out, "  %-46s %-26s %-26s %-24s %-9s %s\n", "work: fast against", "fast",
+    std::fprintf(out, "  %-*s %-26s %-26s %-24s %-9s %s\n", workColumn, "work: fast against", "fast",
                  "other", "speed-up (spread)", "target", "");
 
     const char* sizes[] = {"8x64", "64x256"};
@@ -191,7 +195,8 @@ int printTargetTable(const std::map<std::string, std::vector<double>>& values, s
     }
 
     table.heading("Every path forced on this CPU against the baseline");
-    for (const char* path : {"path_avx512", "path_avx2", "path_portable"}) {
+    for (const char* path :
+         {"path_avx512", "path_avx512_nogathers", "path_avx2", "path_portable"}) {
         for (const Target& work : works) {
             for (const char* kind : {"_real/", "_complex/"}) {
                 for (const char* size : sizes) {

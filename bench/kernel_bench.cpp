@@ -5,6 +5,7 @@
 // same process.
 #include <benchmark/benchmark.h>
 
+#include <string>
 #include <vector>
 
 #include "bench/baseline_kernel.h"
@@ -57,18 +58,20 @@ void kernelPerSample(benchmark::State& state, const KernelContender& kernel, con
     reportPerSample(state, static_cast<int64_t>(elements));
 }
 
-template <KernelPath Path>
+// The path with this CPU's gather setting, or without gathers as a CPU
+// whose gathers are slow runs it.
+template <KernelPath Path, bool WithoutGathers = false>
 void realOn(const DelayLineSizes& sizes, const InterpolationFilter& filter, DelayMode mode,
             const FrameSignals& signals, double* buffer, int32_t& writeIndex) {
-    delayFrameRealOn({Path, chosenKernel().gathers}, sizes, filter, mode, signals, buffer,
-                     writeIndex);
+    delayFrameRealOn({Path, !WithoutGathers && chosenKernel().gathers}, sizes, filter, mode,
+                     signals, buffer, writeIndex);
 }
 
-template <KernelPath Path>
+template <KernelPath Path, bool WithoutGathers = false>
 void complexOn(const DelayLineSizes& sizes, const InterpolationFilter& filter, DelayMode mode,
                const FrameSignals& signals, double* buffer, int32_t& writeIndex) {
-    delayFrameComplexOn({Path, chosenKernel().gathers}, sizes, filter, mode, signals, buffer,
-                        writeIndex);
+    delayFrameComplexOn({Path, !WithoutGathers && chosenKernel().gathers}, sizes, filter, mode,
+                        signals, buffer, writeIndex);
 }
 
 }  // namespace
@@ -86,6 +89,11 @@ void registerKernelBenchmarks() {
     };
     static const ForcedPath paths[] = {
         {KernelPath::avx512, {"path_avx512", &realOn<KernelPath::avx512>, &complexOn<KernelPath::avx512>}},
+        // What a CPU with AVX-512 but slow gathers (AMD Zen 4 and 5) runs;
+        // the same as path_avx512 where this CPU gathers nothing.
+        {KernelPath::avx512,
+         {"path_avx512_nogathers", &realOn<KernelPath::avx512, true>,
+          &complexOn<KernelPath::avx512, true>}},
         {KernelPath::avx2, {"path_avx2", &realOn<KernelPath::avx2>, &complexOn<KernelPath::avx2>}},
         {KernelPath::portable,
          {"path_portable", &realOn<KernelPath::portable>, &complexOn<KernelPath::portable>}},
@@ -105,7 +113,9 @@ void registerKernelBenchmarks() {
         // this CPU lacks are left out.
         if (work.frame > 1 && work.pattern == DelayPattern::jumping && !work.shuffled) {
             for (const ForcedPath& forced : paths) {
-                if (kernelPathAvailable(forced.path)) {
+                const bool sameAsChosen = std::string(forced.kernel.name) ==
+                                              "path_avx512_nogathers" && !chosenKernel().gathers;
+                if (kernelPathAvailable(forced.path) && !sameAsChosen) {
                     add(work, forced.kernel);
                 }
             }
