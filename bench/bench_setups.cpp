@@ -80,6 +80,29 @@ std::vector<double> signalValues(std::size_t count) {
     return values;
 }
 
+PortSignals portSignals(const Work& work) {
+    PortSignals port;
+    port.parts = work.complex ? 2 : 1;
+    const std::size_t elements = static_cast<std::size_t>(work.channels) * work.frame;
+    port.input = signalValues(elements * port.parts);
+    // Shuffled: element e of the port lies at storage position order[e].
+    const std::vector<std::size_t> inputOrder = shuffledOrder(elements);
+    port.inputRefs.resize(elements);
+    for (std::size_t e = 0; e < elements; ++e) {
+        port.inputRefs[e] = &port.input[(work.shuffled ? inputOrder[e] : e) * port.parts];
+    }
+    port.table = delaysFor(work.pattern, work.frame);
+    const std::vector<double>& delays = port.table.delays;
+    const std::vector<std::size_t> delayOrder = shuffledOrder(static_cast<std::size_t>(work.frame));
+    port.delayRefs.resize(delays.size());
+    for (std::size_t e = 0; e < delays.size(); ++e) {
+        const std::size_t row = e / work.frame * work.frame;
+        port.delayRefs[e] = &delays[work.shuffled ? row + delayOrder[e - row] : e];
+    }
+    port.output.assign(elements * port.parts, 0.0);
+    return port;
+}
+
 void reportPerSample(benchmark::State& state, int64_t samples) {
     const auto total = static_cast<double>(samples);
     state.SetItemsProcessed(state.iterations() * samples);

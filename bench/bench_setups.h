@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -77,6 +78,26 @@ std::string workName(const Work& work);
 
 // A permutation of 0 ... count - 1, fixed for a given count.
 std::vector<std::size_t> shuffledOrder(std::size_t count);
+
+// A work's signals as a host's ports hand them to the block: every input
+// entry (parts doubles) and every delay behind its own reference, in storage
+// order or shuffled, and the output as one array of doubles.
+struct PortSignals {
+    std::size_t parts = 1;                 // 2 for complex data
+    std::vector<double> input;             // channels x frame entries
+    std::vector<const double*> inputRefs;  // element e (channel-major) -> its entry
+    DelayTable table;
+    // Frame r's delay element s behind delayRefs[r * frame + s].
+    std::vector<const double*> delayRefs;
+    std::vector<double> output;  // channels x frame entries
+
+    // The delay references of frame row.
+    const double* const* delaysOfFrame(int32_t row, int32_t frame) const {
+        return delayRefs.data() + static_cast<std::size_t>(row) * frame;
+    }
+};
+
+PortSignals portSignals(const Work& work);
 
 // The works every kernel contender runs: each interpolator, real and
 // complex, at 1 x 1, 8 x 64 and 64 x 256, with jumping delays and with the

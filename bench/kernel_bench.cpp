@@ -5,6 +5,7 @@
 // same process.
 #include <benchmark/benchmark.h>
 
+#include <string>
 #include <vector>
 
 #include "bench/baseline_kernel.h"
@@ -41,50 +42,36 @@ void kernelPerSample(benchmark::State& state, const KernelContender& kernel, con
     const std::size_t elements = static_cast<std::size_t>(work.channels) * work.frame;
     std::vector<double> buffer =
         signalValues(static_cast<std::size_t>(work.channels) * sizes.bufferLength * parts);
-    const std::vector<double> input = signalValues(elements * parts);
-    // Shuffled: element e of the port lies at storage position order[e].
-    const std::vector<std::size_t> inputOrder = shuffledOrder(elements);
-    std::vector<const double*> inputRefs(elements);
-    for (std::size_t e = 0; e < elements; ++e) {
-        inputRefs[e] = &input[(work.shuffled ? inputOrder[e] : e) * parts];
-    }
-    const DelayTable table = delaysFor(work.pattern, work.frame);
-    const std::vector<double>& delays = table.delays;
-    const std::vector<std::size_t> delayOrder = shuffledOrder(static_cast<std::size_t>(work.frame));
-    std::vector<const double*> delayRefs(delays.size());
-    for (std::size_t e = 0; e < delays.size(); ++e) {
-        const std::size_t row = e / work.frame * work.frame;
-        delayRefs[e] = &delays[work.shuffled ? row + delayOrder[e - row] : e];
-    }
-    std::vector<double> output(elements * parts);
+    PortSignals port = portSignals(work);
     const FrameFunction run = work.complex ? kernel.complex : kernel.real;
     int32_t writeIndex = 0;
     int32_t row = 0;
 
     for (auto _ : state) {
-        const FrameSignals signals{
-            inputRefs.data(), delayRefs.data() + static_cast<std::size_t>(row) * work.frame,
-            output.data()};
+        const FrameSignals signals{port.inputRefs.data(), port.delaysOfFrame(row, work.frame),
+                                   port.output.data()};
         run(sizes, filter, DelayMode::perSample, signals, buffer.data(), writeIndex);
-        benchmark::DoNotOptimize(output.data());
+        benchmark::DoNotOptimize(port.output.data());
         benchmark::ClobberMemory();
-        row = row + 1 == table.frames ? 0 : row + 1;
+        row = row + 1 == port.table.frames ? 0 : row + 1;
     }
     reportPerSample(state, static_cast<int64_t>(elements));
 }
 
-template <KernelPath Path>
+// The path with this CPU's gather setting, or without gathers as a CPU
+// whose gathers are slow runs it.
+template <KernelPath Path, bool WithoutGathers = false>
 void realOn(const DelayLineSizes& sizes, const InterpolationFilter& filter, DelayMode mode,
             const FrameSignals& signals, double* buffer, int32_t& writeIndex) {
-    delayFrameRealOn({Path, chosenKernel().gathers}, sizes, filter, mode, signals, buffer,
-                     writeIndex);
+    delayFrameRealOn({Path, !WithoutGathers && chosenKernel().gathers}, sizes, filter, mode,
+                     signals, buffer, writeIndex);
 }
 
-template <KernelPath Path>
+template <KernelPath Path, bool WithoutGathers = false>
 void complexOn(const DelayLineSizes& sizes, const InterpolationFilter& filter, DelayMode mode,
                const FrameSignals& signals, double* buffer, int32_t& writeIndex) {
-    delayFrameComplexOn({Path, chosenKernel().gathers}, sizes, filter, mode, signals, buffer,
-                        writeIndex);
+    delayFrameComplexOn({Path, !WithoutGathers && chosenKernel().gathers}, sizes, filter, mode,
+                        signals, buffer, writeIndex);
 }
 
 }  // namespace
@@ -102,6 +89,11 @@ void registerKernelBenchmarks() {
     };
     static const ForcedPath paths[] = {
         {KernelPath::avx512, {"path_avx512", &realOn<KernelPath::avx512>, &complexOn<KernelPath::avx512>}},
+        // What a CPU with AVX-512 but slow gathers (AMD Zen 4 and 5) runs;
+        // the same as path_avx512 where this CPU gathers nothing.
+        {KernelPath::avx512,
+         {"path_avx512_nogathers", &realOn<KernelPath::avx512, true>,
+          &complexOn<KernelPath::avx512, true>}},
         {KernelPath::avx2, {"path_avx2", &realOn<KernelPath::avx2>, &complexOn<KernelPath::avx2>}},
         {KernelPath::portable,
          {"path_portable", &realOn<KernelPath::portable>, &complexOn<KernelPath::portable>}},
@@ -121,7 +113,9 @@ void registerKernelBenchmarks() {
         // this CPU lacks are left out.
         if (work.frame > 1 && work.pattern == DelayPattern::jumping && !work.shuffled) {
             for (const ForcedPath& forced : paths) {
-                if (kernelPathAvailable(forced.path)) {
+                const bool sameAsChosen = std::string(forced.kernel.name) ==
+                                              "path_avx512_nogathers" && !chosenKernel().gathers;
+                if (kernelPathAvailable(forced.path) && !sameAsChosen) {
                     add(work, forced.kernel);
                 }
             }

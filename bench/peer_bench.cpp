@@ -3,7 +3,10 @@
 // liquid-dsp's float window with a polyphase dot product (each phase's taps
 // in a dotprod object, rrrf for real data and crcf for complex; push, read
 // and execute per sample and channel).
-// Both get the signal as plain contiguous values, their natural interface.
+// Each stands where the block stands: it reads every input and delay through
+// the port's references (in storage order or shuffled, as the work says) and
+// writes the output port's doubles, converting to and from liquid-dsp's
+// floats as a block built on it would.
 #include <benchmark/benchmark.h>
 // <complex> first: liquid-dsp then takes std::complex<float> as its complex type.
 #include <complex>
@@ -27,28 +30,24 @@ void stkPerSample(benchmark::State& state, const Work& work) {
     for (int32_t c = 0; c < work.channels; ++c) {
         lines.push_back(std::make_unique<stk::DelayL>(20.0, benchMaxDelay));
     }
-    const std::size_t elements = static_cast<std::size_t>(work.channels) * work.frame;
-    const std::vector<double> input = signalValues(elements);
-    const DelayTable table = delaysFor(work.pattern, work.frame);
-    const std::vector<double>& delays = table.delays;
-    std::vector<double> output(elements);
+    PortSignals port = portSignals(work);
     int32_t row = 0;
 
     for (auto _ : state) {
-        const double* frameDelays = delays.data() + static_cast<std::size_t>(row) * work.frame;
+        const double* const* delays = port.delaysOfFrame(row, work.frame);
         for (int32_t c = 0; c < work.channels; ++c) {
             stk::DelayL& line = *lines[c];
             const std::size_t base = static_cast<std::size_t>(c) * work.frame;
             for (int32_t s = 0; s < work.frame; ++s) {
-                line.setDelay(frameDelays[s]);
-                output[base + s] = line.tick(input[base + s]);
+                line.setDelay(*delays[s]);
+                port.output[base + s] = line.tick(*port.inputRefs[base + s]);
             }
         }
-        benchmark::DoNotOptimize(output.data());
+        benchmark::DoNotOptimize(port.output.data());
         benchmark::ClobberMemory();
-        row = row + 1 == table.frames ? 0 : row + 1;
+        row = row + 1 == port.table.frames ? 0 : row + 1;
     }
-    reportPerSample(state, static_cast<int64_t>(elements));
+    reportPerSample(state, static_cast<int64_t>(port.inputRefs.size()));
 }
 
 // liquid-dsp's objects for one kind of data: real (rrrf) or complex data
@@ -129,74 +128,73 @@ void liquidPerSample(benchmark::State& state, const Work& work) {
     for (int32_t c = 0; c < work.channels; ++c) {
         lines.push_back(std::make_unique<LiquidDelay<Liquid>>(benchMaxDelay + rows + 1, phases));
     }
-    const std::size_t elements = static_cast<std::size_t>(work.channels) * work.frame;
-    const std::vector<double> values = signalValues(2 * elements);
-    std::vector<Sample> input(elements);
-    for (std::size_t e = 0; e < elements; ++e) {
-        if constexpr (std::is_same_v<Sample, float>) {
-            input[e] = static_cast<float>(values[e]);
-        } else {
-            input[e] = Sample(static_cast<float>(values[2 * e]), static_cast<float>(values[2 * e + 1]));
-        }
-    }
-    const DelayTable table = delaysFor(work.pattern, work.frame);
-    const std::vector<double>& delays = table.delays;
-    std::vector<Sample> output(elements);
+    PortSignals port = portSignals(work);
     int32_t row = 0;
 
     for (auto _ : state) {
-        const double* frameDelays = delays.data() + static_cast<std::size_t>(row) * work.frame;
+        const double* const* delays = port.delaysOfFrame(row, work.frame);
         for (int32_t c = 0; c < work.channels; ++c) {
             LiquidDelay<Liquid>& line = *lines[c];
             const std::size_t base = static_cast<std::size_t>(c) * work.frame;
             for (int32_t s = 0; s < work.frame; ++s) {
                 // The same decoding as the block: nearest phase, a full
                 // phase carried into the whole delay.
-                const double d = std::fmin(std::fmax(frameDelays[s], 0.0), benchMaxDelay);
+                const double d = std::fmin(std::fmax(*delays[s], 0.0), benchMaxDelay);
                 int32_t whole = static_cast<int32_t>(d);
                 int32_t phase = static_cast<int32_t>((d - whole) * shape.phases + 0.5);
                 if (phase == shape.phases) {
                     whole += 1;
                     phase = 0;
                 }
-                output[base + s] = line.push(input[base + s], whole - half + rows, phase);
+                const double* in = port.inputRefs[base + s];
+                double* out = port.output.data() + (base + s) * port.parts;
+                if constexpr (std::is_same_v<Sample, float>) {
+                    *out = line.push(static_cast<float>(*in), whole - half + rows, phase);
+                } else {
+                    const Sample y = line.push(
+                        Sample(static_cast<float>(in[0]), static_cast<float>(in[1])),
+                        whole - half + rows, phase);
+                    out[0] = y.real();
+                    out[1] = y.imag();
+                }
             }
         }
-        benchmark::DoNotOptimize(output.data());
+        benchmark::DoNotOptimize(port.output.data());
         benchmark::ClobberMemory();
-        row = row + 1 == table.frames ? 0 : row + 1;
+        row = row + 1 == port.table.frames ? 0 : row + 1;
     }
     lines.clear();
     for (typename Liquid::DotProduct phase : phases) {
         Liquid::destroy(phase);
     }
-    reportPerSample(state, static_cast<int64_t>(elements));
+    reportPerSample(state, static_cast<int64_t>(port.inputRefs.size()));
 }
 
 }  // namespace
 
 void registerPeerBenchmarks() {
-    for (auto [channels, frame] : {std::pair{8, 64}, std::pair{64, 256}}) {
-        for (DelayPattern pattern : {DelayPattern::jumping, DelayPattern::sweep}) {
-            const Work linear{Interpolation::linear, false, channels, frame, pattern, false};
-            benchmark::RegisterBenchmark(
-                (workName(linear) + "/stk").c_str(),
-                [linear](benchmark::State& state) { stkPerSample(state, linear); });
-            for (Interpolation fir : {Interpolation::fir8x32, Interpolation::fir32x64}) {
-                for (bool complex : {false, true}) {
-                    const Work work{fir, complex, channels, frame, pattern, false};
-                    benchmark::RegisterBenchmark(
-                        (workName(work) + "/liquid").c_str(),
-                        [work](benchmark::State& state) {
-                            if (work.complex) {
-                                liquidPerSample<LiquidComplex>(state, work);
-                            } else {
-                                liquidPerSample<LiquidReal>(state, work);
-                            }
-                        });
-                }
-            }
+    // The kernel's works beyond one sample: the peers run every variant the
+    // block does, shuffled references included.
+    for (const Work& kernelWork : kernelWorks()) {
+        if (kernelWork.frame == 1) {
+            continue;
         }
+        if (kernelWork.interpolation == Interpolation::linear) {
+            if (!kernelWork.complex) {
+                benchmark::RegisterBenchmark(
+                    (workName(kernelWork) + "/stk").c_str(),
+                    [kernelWork](benchmark::State& state) { stkPerSample(state, kernelWork); });
+            }
+            continue;
+        }
+        benchmark::RegisterBenchmark((workName(kernelWork) + "/liquid").c_str(),
+                                     [kernelWork](benchmark::State& state) {
+                                         if (kernelWork.complex) {
+                                             liquidPerSample<LiquidComplex>(state, kernelWork);
+                                         } else {
+                                             liquidPerSample<LiquidReal>(state, kernelWork);
+                                         }
+                                     });
     }
 }
 

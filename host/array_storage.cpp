@@ -42,6 +42,7 @@ kvArray* createArray(ArrayClass arrayClass, std::vector<int32_t> dims, bool comp
         auto* array = new kvArray;
         array->arrayClass = arrayClass;
         array->dims = normaliseDimensions(std::move(dims));
+        array->elements = static_cast<int32_t>(count);
         array->complex = complex;
         if (holdsData(arrayClass)) {
             array->real.assign(static_cast<std::size_t>(count), 0.0);

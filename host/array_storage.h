@@ -14,6 +14,9 @@ struct kvArray {
     vostrel::ArrayClass arrayClass = vostrel::ArrayClass::Double;
     // At least two entries; no trailing 1 beyond the second.
     std::vector<int32_t> dims{0, 0};
+    // The product of dims, fixed at creation like dims: blocks ask for it at
+    // every call, so it is not recomputed each time.
+    int32_t elements = 0;
     // numberOfElements doubles each, or none for an empty or cell array.
     std::vector<double> real;
     std::vector<double> imag;  // empty unless complex and non-empty

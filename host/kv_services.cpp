@@ -37,7 +37,7 @@ int32_t kvGetN(const kvArray* array) {
 }
 
 int32_t kvGetNumberOfElements(const kvArray* array) {
-    return array ? countAsInt32(vostrel::storage::elementCount(array->dims)) : 0;
+    return array ? array->elements : 0;
 }
 
 int32_t kvGetNumberOfDimensions(const kvArray* array) {

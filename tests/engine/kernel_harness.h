@@ -4,7 +4,11 @@
 #ifndef QUORBELIN_TESTS_ENGINE_KERNEL_HARNESS_H
 #define QUORBELIN_TESTS_ENGINE_KERNEL_HARNESS_H
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <numeric>
 #include <random>
@@ -113,14 +117,30 @@ public:
             delayStorage[delayOrder[e]] = delays[e];
             delayRefs[e] = &delayStorage[delayOrder[e]];
         }
-        std::vector<double> outputStorage(input.size() * parts, -12345.0);
-        const FrameSignals signals{inputRefs.data(), delayRefs.data(), outputStorage.data()};
+        // The output port at any place within a cache line (a host may hand
+        // any address), between guards that must stay untouched.
+        constexpr double guard = -12345.0;
+        constexpr std::size_t guardDoubles = 16;
+        const std::size_t count = input.size() * parts;
+        std::vector<double> outputStorage(count + 3 * guardDoubles, guard);
+        const auto base = reinterpret_cast<std::uintptr_t>(outputStorage.data() + guardDoubles);
+        const std::size_t toLine = (64 - base % 64) % 64 / sizeof(double);
+        const std::size_t offset =
+            guardDoubles + toLine + std::uniform_int_distribution<std::size_t>(0, 7)(random);
+        double* outputData = outputStorage.data() + offset;
+        const FrameSignals signals{inputRefs.data(), delayRefs.data(), outputData};
         const FrameFunction& run = config_.complex ? kernel_.complex : kernel_.real;
         run(sizes_, filter_, mode_, signals, buffer_.data(), writeIndex_);
+        int outside = 0;
+        for (std::size_t i = 0; i < outputStorage.size(); ++i) {
+            outside += (i < offset || i >= offset + count) && outputStorage[i] != guard ? 1 : 0;
+        }
+        EXPECT_EQ(outside, 0) << "doubles written around an output " << offset % 8
+                              << " doubles into a cache line";
         std::vector<ModelSample> output(input.size());
         for (std::size_t e = 0; e < input.size(); ++e) {
-            output[e].real = outputStorage[e * parts];
-            output[e].imag = parts == 2 ? outputStorage[e * parts + 1] : 0.0;
+            output[e].real = outputData[e * parts];
+            output[e].imag = parts == 2 ? outputData[e * parts + 1] : 0.0;
         }
         return output;
     }

@@ -66,6 +66,20 @@ struct Avx2 {
         const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
         return _mm256_mask_i64gather_pd(_mm256_setzero_pd(), nullptr, at, all, 1);
     }
+    template <int S>
+    static Vec join(Vec lo, Vec hi) {
+        static_assert(S > 0 && S < width);
+        // lo's upper half and hi's lower half; odd places then take one
+        // double from each side of that.
+        const Vec middle = _mm256_permute2f128_pd(lo, hi, 0x21);
+        if constexpr (S == 1) {
+            return _mm256_shuffle_pd(lo, middle, 0b0101);
+        } else if constexpr (S == 2) {
+            return middle;
+        } else {
+            return _mm256_shuffle_pd(middle, hi, 0b0101);
+        }
+    }
     static Vec load(const double* p) { return _mm256_load_pd(p); }
     static void store(double* p, Vec v) { _mm256_store_pd(p, v); }
     static Vec loadu(const double* p) { return _mm256_loadu_pd(p); }

@@ -79,6 +79,13 @@ struct Avx512 {
         return _mm512_mask_i64gather_pd(_mm512_setzero_pd(), 0xff, _mm512_loadu_si512(refs),
                                         nullptr, 1);
     }
+    template <int S>
+    static Vec join(Vec lo, Vec hi) {
+        static_assert(S > 0 && S < width);
+        // The form with a full mask, as elsewhere here.
+        return _mm512_castsi512_pd(_mm512_maskz_alignr_epi64(0xff, _mm512_castpd_si512(hi),
+                                                             _mm512_castpd_si512(lo), S));
+    }
     static Vec load(const double* p) { return _mm512_load_pd(p); }
     static void store(double* p, Vec v) { _mm512_store_pd(p, v); }
     static Vec loadu(const double* p) { return _mm512_loadu_pd(p); }

@@ -41,6 +41,9 @@ concept VectorOps = requires(typename Isa::Vec v, typename Isa::Vec* vectors, do
     // c + indices[k * Parts] (younger) and the one before it (older).
     Isa::template neighbours<1>(c, indices32, v, v);
     Isa::template neighbours<2>(c, indices32, v, v);
+    // The width doubles from place S of lo on, into hi: lo's last width - S
+    // and hi's first S (0 < S < width).
+    { Isa::template join<1>(v, v) } -> std::same_as<typename Isa::Vec>;
     // Transposes width / Parts vectors seen as a square matrix of
     // Parts-double units, in place; its own inverse.
     Isa::template transpose<1>(vectors);
