@@ -101,13 +101,6 @@ void rowsFromBuffers(const double* lines, std::size_t stride, int32_t length,
     }
 }
 
-// Writes the tile's outputs (sample-major) to the port, channel after
-// channel: blocks of width / Parts samples transposed into each channel's
-// run. Shift is where the runs start within a vector-aligned span (every run
-// starts at the same place): a vector store that straddles two cache lines
-// costs about two, so with Shift > 0 each aligned span is put together from
-// two neighbouring blocks, and only the runs' ends are written one double at
-// a time.
 // Doubles from ... end - 1 of channel cc's run of the tile (double e is part
 // e % Parts of sample e / Parts), from the sample-major outputs.
 template <VectorOps Isa, int Parts>
@@ -118,6 +111,13 @@ void copyRunDoubles(const double (*out)[Isa::width], int cc, int32_t from, int32
     }
 }
 
+// Writes the tile's outputs (sample-major) to the port, channel after
+// channel: blocks of width / Parts samples transposed into each channel's
+// run. Shift is where the runs start within a vector-aligned span (every run
+// starts at the same place): a vector store that straddles two cache lines
+// costs about two, so with Shift > 0 each aligned span is put together from
+// two neighbouring blocks, and only the runs' ends are written one double at
+// a time.
 template <VectorOps Isa, int Parts, int Shift>
 void writeOutputsShifted(const double (*out)[Isa::width], int32_t samples, double* output,
                          std::size_t frame) {
