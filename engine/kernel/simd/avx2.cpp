@@ -2,7 +2,9 @@
 // compiled for the instruction set; the block chooses it at run time.
 #include <immintrin.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "engine/kernel/fractional_delay.h"
 #include "engine/kernel/simd/lane_path.h"

@@ -25,6 +25,7 @@
 #include "engine/kernel/simd/vector_ops.h"
 #include "engine/kernel/simd/fir_gather.h"
 #include "engine/kernel/simd/fir_time_window.h"
+#include "engine/kernel/simd/lane_output_writes.h"
 
 namespace quorbelin::kernel {
 
