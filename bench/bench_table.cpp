@@ -11,8 +11,8 @@
 namespace quorbelin::bench {
 namespace {
 
-// Wide enough for the longest row name, "fir32x64_complex/64x256 path_avx512_nogathers vs
-// reference".
+// Wide enough for the longest row name,
+// "fir32x64_complex/64x256 path_avx512_nogathers vs reference".
 constexpr int workColumn = 66;
 
 struct Stats {
@@ -104,8 +104,8 @@ private:
              bool absent) {
         char targetText[32];
         std::snprintf(targetText, sizeof targetText, ">= %.2fx", target);
-        std::fprintf(out_, "  %-*s %-26s %-26s %-24s %-9s %s\n", workColumn, what.c_str(), a.c_str(),
-                     b.c_str(), ratio.c_str(), targetText,
+        std::fprintf(out_, "  %-*s %-26s %-26s %-24s %-9s %s\n", workColumn, what.c_str(),
+                     a.c_str(), b.c_str(), ratio.c_str(), targetText,
                      absent ? "-" : holds ? "holds" : "MISSED");
         if (absent) {
             ++notRun_;
@@ -143,8 +143,8 @@ int printTargetTable(const std::map<std::string, std::vector<double>>& values, s
     std::fprintf(out,
                  "\nTargets: medians of the repetitions in this run, CPU time per "
                  "output sample (min-max over the repetitions)\n");
-    std::fprintf(out, "  %-*s %-26s %-26s %-24s %-9s %s\n", workColumn, "work: fast against", "fast",
-                 "other", "speed-up (spread)", "target", "");
+    std::fprintf(out, "  %-*s %-26s %-26s %-24s %-9s %s\n", workColumn, "work: fast against",
+                 "fast", "other", "speed-up (spread)", "target", "");
 
     const char* sizes[] = {"8x64", "64x256"};
     struct Target {

@@ -5,7 +5,6 @@
 // same process.
 #include <benchmark/benchmark.h>
 
-#include <string>
 #include <vector>
 
 #include "bench/baseline_kernel.h"
@@ -86,6 +85,7 @@ void registerKernelBenchmarks() {
     struct ForcedPath {
         KernelPath path;
         KernelContender kernel;
+        bool withoutGathers = false;  // left out where this CPU gathers nothing
     };
     static const ForcedPath paths[] = {
         {KernelPath::avx512, {"path_avx512", &realOn<KernelPath::avx512>, &complexOn<KernelPath::avx512>}},
@@ -93,7 +93,8 @@ void registerKernelBenchmarks() {
         // the same as path_avx512 where this CPU gathers nothing.
         {KernelPath::avx512,
          {"path_avx512_nogathers", &realOn<KernelPath::avx512, true>,
-          &complexOn<KernelPath::avx512, true>}},
+          &complexOn<KernelPath::avx512, true>},
+         true},
         {KernelPath::avx2, {"path_avx2", &realOn<KernelPath::avx2>, &complexOn<KernelPath::avx2>}},
         {KernelPath::portable,
          {"path_portable", &realOn<KernelPath::portable>, &complexOn<KernelPath::portable>}},
@@ -113,8 +114,7 @@ void registerKernelBenchmarks() {
         // this CPU lacks are left out.
         if (work.frame > 1 && work.pattern == DelayPattern::jumping && !work.shuffled) {
             for (const ForcedPath& forced : paths) {
-                const bool sameAsChosen = std::string(forced.kernel.name) ==
-                                              "path_avx512_nogathers" && !chosenKernel().gathers;
+                const bool sameAsChosen = forced.withoutGathers && !chosenKernel().gathers;
                 if (kernelPathAvailable(forced.path) && !sameAsChosen) {
                     add(work, forced.kernel);
                 }

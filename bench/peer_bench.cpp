@@ -16,7 +16,6 @@
 #include <cmath>
 #include <memory>
 #include <type_traits>
-#include <utility>
 #include <vector>
 
 #include "bench/bench_registry.h"
