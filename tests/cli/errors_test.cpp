@@ -301,6 +301,22 @@ TEST(RunFailuresInput, MissingGnuplotIsFoundFirst) {
     EXPECT_EQ(folder.files(), (std::vector<std::string>{"in.csv"}));
 }
 
+// The tool and the libraries beside it, copied into a folder every user may
+// enter: the build folder may lie below one only its owner can (a clone in
+// a folder from mktemp -d), and the tool finds its libraries beside itself.
+std::string toolCopyForAnyUser(const ScratchFolder& folder) {
+    namespace fs = std::filesystem;
+    fs::permissions(folder.path(), fs::perms::all);
+    const fs::path tool = toolPath();
+    for (const fs::directory_entry& entry : fs::directory_iterator(tool.parent_path())) {
+        if (entry.path().extension() == ".so") {
+            fs::copy_file(entry.path(), folder.path() / entry.path().filename());
+        }
+    }
+    fs::copy_file(tool, folder.path() / tool.filename());
+    return (folder.path() / tool.filename()).string();
+}
+
 // An output the user may not write is refused, as cp refuses it; a symbolic
 // link is followed and stays a link. Root may write anything, so the
 // refusal is tried as another user.
@@ -313,9 +329,11 @@ TEST(RunFailuresInput, OutputsAreReplacedOnlyWhereTheUserMayWrite) {
                                                             std::filesystem::perms::group_read |
                                                             std::filesystem::perms::others_read);
     const std::vector<std::string> arguments = {"run", folder / "in.csv", "-o", folder / "locked.csv", "--delay", "1"};
+    const ScratchFolder toolFolder;
     const ToolResult locked =
         geteuid() == 0 ? runProgram("setpriv", [&] {
-            std::vector<std::string> line = {"--reuid=65534", "--regid=65534", "--clear-groups", toolPath()};
+            std::vector<std::string> line = {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                             toolCopyForAnyUser(toolFolder)};
             line.insert(line.end(), arguments.begin(), arguments.end());
             return line;
         }())
